@@ -1,0 +1,22 @@
+# Helpers shared by the project's folders.
+
+# zel_add_companion(NAME <target> OUTPUT <file name without lib/.so> SOURCES ... LIBS ...)
+# Builds an outside component as the shared library the device library loads by name.
+function(zel_add_companion target)
+  cmake_parse_arguments(ARG "" "OUTPUT" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} SHARED ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE zelcompat ${ARG_LIBS})
+  if(ARG_OUTPUT)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT})
+  endif()
+endfunction()
+
+# zel_add_test_suite(<name> SOURCES ... LIBS ...): one GoogleTest executable, its
+# tests registered with ctest.
+function(zel_add_test_suite name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${ZEL_BIN_DIR} DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300)
+endfunction()

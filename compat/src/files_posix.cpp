@@ -1,0 +1,475 @@
+// Files, folders and volumes: CreateFileW and friends over host calls, with
+// the lookups, attributes and errors a FAT drive under Windows gives.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include "errors.h"
+#include "faultsinternal.h"
+#include "fileobject.h"
+#include "zelcompat/drives.h"
+#include "zelcompat/files.h"
+#include "zelcompat/textfn.h"
+
+namespace zel {
+
+FileObject::~FileObject() {
+    if (fd >= 0) close(fd);
+}
+
+bool WriteAll(int fd, const void* data, size_t size, const std::u16string& windowsPath, ULONGLONG& written,
+              size_t* done) {
+    FaultHit fault;
+    size_t allowed = size;
+    bool faulted = FindFault(windowsPath, ZEL_FAULT_WRITE, fault);
+    if (faulted) allowed = fault.afterBytes > written ? static_cast<size_t>(std::min<ULONGLONG>(size, fault.afterBytes - written)) : 0;
+    const char* bytes = static_cast<const char*>(data);
+    size_t total = 0;
+    while (total < allowed) {
+        ssize_t n = write(fd, bytes + total, allowed - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            written += total;
+            if (done) *done = total;
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+        total += static_cast<size_t>(n);
+    }
+    written += total;
+    if (done) *done = total;
+    if (faulted && total < size) {
+        SetLastError(fault.error);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool Faulted(const std::u16string& path, DWORD op) {
+    FaultHit hit;
+    if (!FindFault(path, op, hit)) return false;
+    SetLastError(hit.error);
+    return true;
+}
+
+bool IsReadOnlyFile(const Resolved& r) { return r.exists && !S_ISDIR(r.st.st_mode) && !(r.st.st_mode & S_IWUSR); }
+
+HANDLE OpenVolume(const Resolved& r) {
+    std::string folder = DriveFolder(r.path.drive);
+    struct stat st;
+    if (folder.empty() || stat(folder.c_str(), &st) != 0) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_OPEN)) return INVALID_HANDLE_VALUE;
+    auto volume = std::make_shared<VolumeObject>();
+    volume->drive = r.path.drive;
+    volume->windowsPath = r.path.Text();
+    volume->hostFolder = folder;
+    SetLastError(ERROR_SUCCESS);
+    return NewHandle(volume);
+}
+
+std::shared_ptr<FileObject> FileOf(HANDLE handle) {
+    auto file = LookupHandleAs<FileObject>(handle);
+    if (!file) SetLastError(ERROR_INVALID_HANDLE);
+    return file;
+}
+
+}  // namespace
+}  // namespace zel
+
+using namespace zel;
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    Resolved r;
+    DWORD error = Resolve(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, INVALID_HANDLE_VALUE);
+    if (r.path.volume) return OpenVolume(r);
+    if (r.blocked) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    std::u16string windows = r.path.Text();
+    bool wantWrite = (access & GENERIC_WRITE) != 0;
+    bool wantRead = (access & GENERIC_READ) != 0;
+    if (r.IsDirectory()) {
+        if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || wantWrite) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    }
+    int oflags = O_CLOEXEC;
+    bool existedBefore = r.exists;
+    switch (disposition) {
+    case CREATE_NEW:
+        if (r.exists) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+        oflags |= O_CREAT | O_EXCL;
+        break;
+    case CREATE_ALWAYS:
+        oflags |= O_CREAT | O_TRUNC;
+        break;
+    case OPEN_EXISTING:
+        if (!r.exists) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+        break;
+    case OPEN_ALWAYS:
+        oflags |= O_CREAT;
+        break;
+    case TRUNCATE_EXISTING:
+        if (!r.exists) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+        if (!wantWrite) return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+        oflags |= O_TRUNC;
+        break;
+    default:
+        return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    }
+    bool truncates = (oflags & O_TRUNC) != 0;
+    if ((wantWrite || truncates) && IsReadOnlyFile(r)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    if (Faulted(windows, ZEL_FAULT_OPEN)) return INVALID_HANDLE_VALUE;
+    if (r.IsDirectory()) {
+        oflags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    } else if (wantWrite) {
+        oflags |= wantRead ? O_RDWR : O_WRONLY;
+    } else {
+        oflags |= O_RDONLY;
+    }
+    if (truncates && !wantWrite) oflags = (oflags & ~O_RDONLY) | O_WRONLY;
+    int fd = open(r.host.c_str(), oflags, 0666);
+    if (fd < 0) {
+        int e = errno;
+        return Fail(e == EEXIST ? static_cast<DWORD>(ERROR_FILE_EXISTS) : Win32ErrorFromErrno(e), INVALID_HANDLE_VALUE);
+    }
+    auto file = std::make_shared<FileObject>();
+    file->fd = fd;
+    file->hostPath = r.host;
+    file->windowsPath = windows;
+    file->canRead = wantRead;
+    file->canWrite = wantWrite;
+    bool reportExisting = existedBefore && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+    SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return NewHandle(file);
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
+    if (read) *read = 0;
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    if (!file->canRead) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (Faulted(file->windowsPath, ZEL_FAULT_READ)) return FALSE;
+    char* bytes = static_cast<char*>(buffer);
+    DWORD total = 0;
+    while (total < toRead) {
+        ssize_t n = ::read(file->fd, bytes + total, toRead - total);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (read) *read = total;
+            SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+        if (n == 0) break;
+        total += static_cast<DWORD>(n);
+    }
+    if (read) *read = total;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
+    if (written) *written = 0;
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    if (!file->canWrite) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    size_t done = 0;
+    bool ok = WriteAll(file->fd, buffer, toWrite, file->windowsPath, file->written, &done);
+    if (written) *written = static_cast<DWORD>(done);
+    return ok ? TRUE : FALSE;
+}
+
+BOOL GetFileSizeEx(HANDLE handle, PLARGE_INTEGER size) {
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    struct stat st;
+    if (fstat(file->fd, &st) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    size->QuadPart = st.st_size;
+    return TRUE;
+}
+
+DWORD GetFileSize(HANDLE handle, LPDWORD sizeHigh) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle, &size)) return INVALID_FILE_SIZE;
+    if (sizeHigh) *sizeHigh = static_cast<DWORD>(static_cast<ULONGLONG>(size.QuadPart) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(size.QuadPart & 0xffffffffu);
+}
+
+DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD method) {
+    auto file = FileOf(handle);
+    if (!file) return INVALID_SET_FILE_POINTER;
+    off_t offset = distanceHigh ? static_cast<off_t>((static_cast<ULONGLONG>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                                                     static_cast<DWORD>(distance))
+                                : static_cast<off_t>(distance);
+    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+    off_t position = lseek(file->fd, offset, whence);
+    if (position < 0) {
+        SetLastError(errno == EINVAL ? static_cast<DWORD>(ERROR_NEGATIVE_SEEK) : Win32ErrorFromErrno(errno));
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh) *distanceHigh = static_cast<LONG>(static_cast<ULONGLONG>(position) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(position & 0xffffffff);
+}
+
+BOOL SetEndOfFile(HANDLE handle) {
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    off_t position = lseek(file->fd, 0, SEEK_CUR);
+    if (position < 0 || ftruncate(file->fd, position) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE handle) {
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    if (fsync(file->fd) != 0 && errno != EINVAL) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL GetFileTime(HANDLE handle, LPFILETIME creation, LPFILETIME lastAccess, LPFILETIME lastWrite) {
+    auto file = FileOf(handle);
+    if (!file) return FALSE;
+    struct stat st;
+    if (fstat(file->fd, &st) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    FileTimesOf(file->hostPath, st, creation, lastAccess, lastWrite);
+    return TRUE;
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) {
+    Resolved r;
+    DWORD error = ResolveExisting(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, INVALID_FILE_ATTRIBUTES);
+    std::u16string name = r.path.components.empty() ? std::u16string() : r.path.components.back();
+    return AttributesOf(r.host, r.st, name);
+}
+
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
+    Resolved r;
+    DWORD error = ResolveExisting(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_ATTRIBUTES)) return FALSE;
+    if (!StoreAttributes(r.host, r.st, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL))) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeleteFileW(LPCWSTR path) {
+    Resolved r;
+    DWORD error = ResolveExisting(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (r.IsDirectory() || IsReadOnlyFile(r)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_DELETE)) return FALSE;
+    if (unlink(r.host.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL MoveFileW(LPCWSTR existing, LPCWSTR newName) {
+    Resolved from, to;
+    DWORD error = ResolveExisting(existing, from);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    error = Resolve(newName, to);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (to.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    bool sameEntry = to.exists && to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino;
+    if (to.exists && !sameEntry) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+    if (Faulted(from.path.Text(), ZEL_FAULT_RENAME) || Faulted(to.path.Text(), ZEL_FAULT_RENAME)) return FALSE;
+    // A change of letter case alone renames the entry itself.
+    std::string target = to.host;
+    if (sameEntry) {
+        WindowsPath given;
+        ParseWindowsPath(newName, given);
+        if (given.components.empty()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+        target = to.host.substr(0, to.host.rfind('/') + 1) + ZelToUtf8(given.components.back());
+    }
+    if (rename(from.host.c_str(), target.c_str()) == 0) return TRUE;
+    if (errno != EXDEV || from.IsDirectory()) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    // Across drives a file is copied and the original deleted, as Windows does.
+    if (!CopyFileExW(existing, newName, nullptr, nullptr, nullptr, COPY_FILE_FAIL_IF_EXISTS)) return FALSE;
+    return DeleteFileW(existing);
+}
+
+BOOL CopyFileW(LPCWSTR existing, LPCWSTR newName, BOOL failIfExists) {
+    return CopyFileExW(existing, newName, nullptr, nullptr, nullptr, failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
+}
+
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
+    Resolved r;
+    DWORD error = Resolve(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (r.IsRoot() || r.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+    if (r.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_CREATEDIR)) return FALSE;
+    if (mkdir(r.host.c_str(), 0777) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR path) {
+    Resolved r;
+    DWORD error = ResolveExisting(path, r);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (!r.IsDirectory()) return Fail(ERROR_DIRECTORY, FALSE);
+    if (r.IsRoot()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    std::u16string name = r.path.components.back();
+    if (AttributesOf(r.host, r.st, name) & FILE_ATTRIBUTE_READONLY) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_REMOVEDIR)) return FALSE;
+    if (rmdir(r.host.c_str()) != 0) {
+        SetLastError(errno == EEXIST ? static_cast<DWORD>(ERROR_DIR_NOT_EMPTY) : Win32ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL GetDiskFreeSpaceExW(LPCWSTR directory, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER totalBytes,
+                         PULARGE_INTEGER totalFree) {
+    Resolved r;
+    DWORD error = ResolveExisting(directory ? directory : u".", r);
+    if (error != ERROR_SUCCESS) return Fail(error == ERROR_FILE_NOT_FOUND ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : error, FALSE);
+    if (Faulted(r.path.Text(), ZEL_FAULT_SPACE)) return FALSE;
+    ULONGLONG available = 0, total = 0, free = 0;
+    ULONGLONG fakeFree = 0, fakeTotal = 0;
+    if (FakeDriveSpace(r.path.drive, fakeFree, fakeTotal)) {
+        available = free = fakeFree;
+        total = fakeTotal;
+    } else {
+        struct statvfs vfs;
+        if (statvfs(r.host.c_str(), &vfs) != 0) {
+            SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+        available = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
+        total = static_cast<ULONGLONG>(vfs.f_blocks) * vfs.f_frsize;
+        free = static_cast<ULONGLONG>(vfs.f_bfree) * vfs.f_frsize;
+    }
+    if (freeToCaller) freeToCaller->QuadPart = available;
+    if (totalBytes) totalBytes->QuadPart = total;
+    if (totalFree) totalFree->QuadPart = free;
+    return TRUE;
+}
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID, DWORD, LPVOID, DWORD, LPDWORD returned, LPOVERLAPPED) {
+    if (returned) *returned = 0;
+    auto volume = LookupHandleAs<VolumeObject>(device);
+    if (!volume) return Fail(LookupHandle(device) ? static_cast<DWORD>(ERROR_INVALID_FUNCTION) : static_cast<DWORD>(ERROR_INVALID_HANDLE), FALSE);
+    if (code != IOCTL_DISK_IS_WRITABLE) return Fail(ERROR_INVALID_FUNCTION, FALSE);
+    if (Faulted(volume->windowsPath, ZEL_FAULT_IOCTL)) return FALSE;
+    struct statvfs vfs;
+    if (statvfs(volume->hostFolder.c_str(), &vfs) != 0) return Fail(ERROR_NOT_READY, FALSE);
+    if ((vfs.f_flag & ST_RDONLY) || access(volume->hostFolder.c_str(), W_OK) != 0) return Fail(ERROR_WRITE_PROTECT, FALSE);
+    return TRUE;
+}
+
+namespace {
+
+const char kLabelAttribute[] = "user.zelcompat.label";
+
+struct Labels {
+    std::mutex lock;
+    std::map<WCHAR, std::u16string> byDrive;
+};
+
+Labels& VolumeLabels() {
+    static Labels* labels = new Labels;
+    return *labels;
+}
+
+// The drive of a root path such as "E:\" or "E:"; 0 when it is not one.
+WCHAR RootDrive(LPCWSTR root) {
+    Resolved r;
+    if (!root || Resolve(root, r) != ERROR_SUCCESS || !r.IsRoot() || !r.exists) return 0;
+    return r.path.drive;
+}
+
+}  // namespace
+
+BOOL SetVolumeLabelW(LPCWSTR rootPath, LPCWSTR label) {
+    WCHAR drive = RootDrive(rootPath);
+    if (!drive) return Fail(ERROR_INVALID_DRIVE, FALSE);
+    std::u16string text = label ? label : u"";
+    if (text.size() > 32) return Fail(ERROR_INVALID_NAME, FALSE);
+    Labels& labels = VolumeLabels();
+    std::lock_guard<std::mutex> guard(labels.lock);
+    labels.byDrive[drive] = text;
+    std::string folder = DriveFolder(drive);
+    std::string utf8 = ZelToUtf8(text);
+    setxattr(folder.c_str(), kLabelAttribute, utf8.data(), utf8.size(), 0);  // kept when the drive allows it
+    return TRUE;
+}
+
+BOOL GetVolumeInformationW(LPCWSTR rootPath, LPWSTR label, DWORD labelSize, LPDWORD serial, LPDWORD maxComponent,
+                           LPDWORD fsFlags, LPWSTR fsName, DWORD fsNameSize) {
+    WCHAR drive = RootDrive(rootPath);
+    if (!drive) return Fail(ERROR_INVALID_DRIVE, FALSE);
+    std::string folder = DriveFolder(drive);
+    std::u16string text;
+    {
+        Labels& labels = VolumeLabels();
+        std::lock_guard<std::mutex> guard(labels.lock);
+        auto found = labels.byDrive.find(drive);
+        if (found != labels.byDrive.end()) {
+            text = found->second;
+        } else {
+            char value[128];
+            ssize_t length = getxattr(folder.c_str(), kLabelAttribute, value, sizeof value);
+            if (length > 0) text = ZelFromUtf8(std::string(value, static_cast<size_t>(length)));
+        }
+    }
+    if (label) {
+        if (labelSize <= text.size()) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+        std::copy(text.begin(), text.end(), label);
+        label[text.size()] = 0;
+    }
+    if (serial) {
+        struct stat st;
+        *serial = stat(folder.c_str(), &st) == 0 ? static_cast<DWORD>(st.st_ino ^ (st.st_dev << 16)) : 0;
+    }
+    if (maxComponent) *maxComponent = 255;
+    if (fsFlags) *fsFlags = 0x2 | 0x4;  // case preserved, Unicode names
+    if (fsName) {
+        const std::u16string name = u"FAT32";
+        if (fsNameSize <= name.size()) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+        std::copy(name.begin(), name.end(), fsName);
+        fsName[name.size()] = 0;
+    }
+    return TRUE;
+}
+
+DWORD GetTempPathW(DWORD size, LPWSTR buffer) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::u16string path = ZelWindowsPath(tmp && *tmp ? tmp : "/tmp");
+    if (path.empty() || path.back() != u'\\') path += u'\\';
+    if (!buffer || size <= path.size()) return static_cast<DWORD>(path.size() + 1);
+    std::copy(path.begin(), path.end(), buffer);
+    buffer[path.size()] = 0;
+    return static_cast<DWORD>(path.size());
+}
