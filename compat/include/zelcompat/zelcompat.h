@@ -1,0 +1,21 @@
+// The whole Win32 / MFC / COM subset the device library calls, in one header.
+#pragma once
+
+#include "types.h"
+#include "textfn.h"
+#include "cstring.h"
+#include "collections.h"
+#include "debug.h"
+#include "drives.h"
+#include "faults.h"
+#include "files.h"
+#include "cfile.h"
+#include "modules.h"
+#include "wintime.h"
+#include "wstdio.h"
+#include "window.h"
+#include "afxwin.h"
+#include "thread.h"
+#include "com.h"
+#include "shellfolders.h"
+#include "shellop.h"

@@ -1,0 +1,515 @@
+// Windows, message queues, timers and CWnd message maps.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "zelcompat/afxwin.h"
+#include "zelcompat/debug.h"
+#include "zelcompat/window.h"
+
+namespace {
+
+constexpr const WCHAR* kClass = u"ZelTestWindow";
+
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD thread;
+};
+
+// What a test window saw; handler (when set) answers the messages it wants.
+struct Recorder {
+    std::vector<Seen> seen;
+    std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> handler;
+
+    std::vector<UINT> Messages() const {
+        std::vector<UINT> list;
+        for (const auto& s : seen) list.push_back(s.message);
+        return list;
+    }
+    size_t Count(UINT message) const {
+        size_t count = 0;
+        for (const auto& s : seen) count += s.message == message;
+        return count;
+    }
+};
+
+// The recorder comes in WM_CREATE's create parameters and lives in GWLP_USERDATA.
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* recorder = reinterpret_cast<Recorder*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!recorder) return DefWindowProcW(hwnd, message, wParam, lParam);
+    recorder->seen.push_back({message, wParam, lParam, GetCurrentThreadId()});
+    if (recorder->handler) return recorder->handler(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void RegisterTestClass() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc);  // the first test registers it
+}
+
+HWND MakeWindow(Recorder& recorder, LPCWSTR name = u"") {
+    RegisterTestClass();
+    return CreateWindowExW(0, kClass, name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &recorder);
+}
+
+// Dispatches everything queued for this thread.
+int Drain() {
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+        ++count;
+    }
+    return count;
+}
+
+template <class Pred>
+bool PumpUntil(Pred done, int timeoutMs = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        Drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(WindowBasics, SendCallsTheProcedureAndDestroyEndsTheWindow) {
+    Recorder recorder;
+    recorder.handler = [&](HWND, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+        return message == WM_USER + 1 ? static_cast<LRESULT>(w * 10 + l) : 0;
+    };
+    HWND hwnd = MakeWindow(recorder);
+    ASSERT_NE(nullptr, hwnd);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(hwnd, nullptr));
+    ASSERT_EQ(1u, recorder.seen.size());
+    EXPECT_EQ(static_cast<UINT>(WM_CREATE), recorder.seen[0].message);
+
+    EXPECT_EQ(73, SendMessageW(hwnd, WM_USER + 1, 7, 3));
+    EXPECT_EQ(static_cast<UINT>(WM_USER + 1), recorder.seen.back().message);
+
+    ASSERT_TRUE(DestroyWindow(hwnd));
+    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_USER + 1, WM_DESTROY, WM_NCDESTROY}), recorder.Messages());
+    EXPECT_FALSE(IsWindow(hwnd));
+    size_t before = recorder.seen.size();
+    SetLastError(0);
+    EXPECT_EQ(0, SendMessageW(hwnd, WM_USER + 1, 1, 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+    EXPECT_FALSE(PostMessageW(hwnd, WM_USER, 0, 0));
+    EXPECT_FALSE(DestroyWindow(hwnd));
+    EXPECT_EQ(before, recorder.seen.size());
+}
+
+TEST(WindowBasics, CreateAnsweringMinusOneCancelsTheWindow) {
+    Recorder recorder;
+    recorder.handler = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT { return message == WM_CREATE ? -1 : 0; };
+    EXPECT_EQ(nullptr, MakeWindow(recorder));
+    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_DESTROY, WM_NCDESTROY}), recorder.Messages());
+    SetLastError(0);
+    EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
+}
+
+TEST(WindowQueue, PostedMessagesKeepTheirOrderAndFiltersSelect) {
+    Recorder recorder;
+    recorder.handler = [](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
+        return message == WM_USER + 2 ? static_cast<LRESULT>(w + 100) : 0;
+    };
+    HWND hwnd = MakeWindow(recorder);
+    ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 1, 1, 0));
+    ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 2, 2, 0));
+    ASSERT_TRUE(PostMessageW(nullptr, WM_APP, 3, 0));  // a thread message
+    ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 3, 4, 0));
+    EXPECT_EQ(1u, recorder.seen.size());  // posting calls nothing
+
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_USER + 1), msg.message);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_EQ(4u, msg.wParam);
+    ASSERT_TRUE(PeekMessageW(&msg, reinterpret_cast<HWND>(static_cast<intptr_t>(-1)), 0, 0, PM_REMOVE));
+    EXPECT_EQ(nullptr, msg.hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_APP), msg.message);
+    EXPECT_EQ(0, DispatchMessageW(&msg));  // thread messages are not dispatched
+
+    ASSERT_TRUE(GetMessageW(&msg, hwnd, 0, 0));
+    EXPECT_EQ(hwnd, msg.hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_USER + 1), msg.message);
+    EXPECT_EQ(0, DispatchMessageW(&msg));
+    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(static_cast<UINT>(WM_USER + 2), msg.message);
+    EXPECT_EQ(102, DispatchMessageW(&msg));
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_USER + 1, WM_USER + 2}), recorder.Messages());
+
+    // Destroying a window drops what was posted to it.
+    PostMessageW(hwnd, WM_USER + 4, 0, 0);
+    DestroyWindow(hwnd);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(-1, GetMessageW(&msg, hwnd, 0, 0));
+}
+
+TEST(WindowQueue, ProceduresSendPostAndPumpReentrantly) {
+    Recorder recorder;
+    std::vector<std::string> trace;
+    recorder.handler = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> LRESULT {
+        switch (message) {
+            case WM_USER + 1: {
+                trace.push_back("outer begin");
+                PostMessageW(hwnd, WM_USER + 4, 0, 0);
+                LRESULT inner = SendMessageW(hwnd, WM_USER + 2, 0, 0);
+                trace.push_back("inner answered " + std::to_string(inner));
+                MSG msg;
+                // Pumps the message posted before this one started, not the one posted here.
+                if (PeekMessageW(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE)) DispatchMessageW(&msg);
+                trace.push_back("outer end");
+                return 1;
+            }
+            case WM_USER + 2: trace.push_back("inner"); return 22;
+            case WM_USER + 3: trace.push_back("pumped"); return 0;
+            case WM_USER + 4: trace.push_back("posted inside"); return 0;
+            default: return 0;
+        }
+    };
+    HWND hwnd = MakeWindow(recorder);
+    PostMessageW(hwnd, WM_USER + 3, 0, 0);
+    EXPECT_EQ(1, SendMessageW(hwnd, WM_USER + 1, 0, 0));
+    EXPECT_EQ(1, Drain());
+    EXPECT_EQ((std::vector<std::string>{"outer begin", "inner", "inner answered 22", "pumped", "outer end",
+                                        "posted inside"}),
+              trace);
+    DestroyWindow(hwnd);
+}
+
+TEST(WindowQueue, QuitComesAfterThePostedMessagesAndEndsThePump) {
+    Recorder recorder;
+    HWND hwnd = MakeWindow(recorder);
+    PostMessageW(hwnd, WM_USER + 1, 0, 0);
+    PostQuitMessage(5);
+    PostMessageW(hwnd, WM_USER + 2, 0, 0);
+    MSG msg;
+    int dispatched = 0;
+    BOOL result;
+    while ((result = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        ++dispatched;
+    }
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), msg.message);
+    EXPECT_EQ(5u, msg.wParam);
+    EXPECT_EQ(2, dispatched);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // the quit was taken
+    DestroyWindow(hwnd);
+}
+
+TEST(WindowTimers, TimerFiresThroughTheQueueWithOnePendingAtMost) {
+    Recorder recorder;
+    HWND hwnd = MakeWindow(recorder);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(7u, SetTimer(hwnd, 7, 30, nullptr));
+    MSG msg;
+    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    EXPECT_EQ(hwnd, msg.hwnd);
+    EXPECT_EQ(7u, msg.wParam);
+    DispatchMessageW(&msg);
+    EXPECT_EQ(1u, recorder.Count(WM_TIMER));
+
+    // Many periods without pumping still give a single WM_TIMER.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    EXPECT_EQ(1, Drain());
+    EXPECT_TRUE(KillTimer(hwnd, 7));
+    EXPECT_FALSE(KillTimer(hwnd, 7));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(0, Drain());
+
+    // Destroying the window stops its timers.
+    SetTimer(hwnd, 8, 10, nullptr);
+    DestroyWindow(hwnd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(KillTimer(hwnd, 8));
+}
+
+TEST(WindowTimers, ThreadTimerCallsItsProcedureOnDispatch) {
+    static std::vector<UINT_PTR> fired;
+    fired.clear();
+    TIMERPROC procedure = [](HWND hwnd, UINT message, UINT_PTR id, DWORD) {
+        if (!hwnd && message == WM_TIMER) fired.push_back(id);
+    };
+    UINT_PTR id = SetTimer(nullptr, 0, 10, procedure);
+    ASSERT_NE(0u, id);
+    UINT_PTR other = SetTimer(nullptr, 0, 10, procedure);
+    EXPECT_NE(id, other);
+    KillTimer(nullptr, other);
+    MSG msg;
+    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    DispatchMessageW(&msg);
+    EXPECT_EQ((std::vector<UINT_PTR>{id}), fired);
+    // A posted WM_TIMER with a made-up procedure is not called.
+    MSG forged = msg;
+    forged.lParam = 0x1234;
+    DispatchMessageW(&forged);
+    EXPECT_EQ(1u, fired.size());
+    EXPECT_TRUE(KillTimer(nullptr, id));
+}
+
+TEST(WindowFind, FindsByClassAndNameAndClassesGuardTheirWindows) {
+    Recorder one;
+    Recorder two;
+    HWND first = MakeWindow(one, u"First");
+    HWND second = MakeWindow(two, u"Second");
+    EXPECT_EQ(first, FindWindowW(u"zeltestWINDOW", nullptr));
+    EXPECT_EQ(second, FindWindowW(kClass, u"SECOND"));
+    EXPECT_EQ(second, FindWindowW(nullptr, u"Second"));
+    EXPECT_EQ(nullptr, FindWindowW(kClass, u"Third"));
+    EXPECT_EQ(nullptr, FindWindowW(u"NoSuchClass", nullptr));
+    DestroyWindow(first);
+    EXPECT_EQ(second, FindWindowW(kClass, nullptr));
+    DestroyWindow(second);
+    EXPECT_EQ(nullptr, FindWindowW(kClass, nullptr));
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"ZelShortLived";
+    ATOM atom = RegisterClassW(&wc);
+    ASSERT_NE(0, atom);
+    SetLastError(0);
+    EXPECT_EQ(0, RegisterClassW(&wc));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
+    HWND byAtom = CreateWindowExW(0, MAKEINTATOM(atom), u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, byAtom);
+    EXPECT_EQ(byAtom, FindWindowW(u"ZELSHORTLIVED", nullptr));
+    EXPECT_FALSE(UnregisterClassW(u"ZelShortLived", nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS), GetLastError());
+    DestroyWindow(byAtom);
+    EXPECT_TRUE(UnregisterClassW(u"ZelShortLived", nullptr));
+    EXPECT_EQ(nullptr, CreateWindowExW(0, u"ZelShortLived", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+}
+
+TEST(WindowThreads, SendFromAnotherThreadRunsOnlyWhenTheOwnerPumps) {
+    Recorder recorder;
+    recorder.handler = [](HWND, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+        return message == WM_USER + 5 ? static_cast<LRESULT>(w + l) : 0;
+    };
+    HWND hwnd = MakeWindow(recorder);
+    std::atomic<bool> sending{false};
+    std::atomic<bool> answered{false};
+    LRESULT answer = 0;
+    std::thread sender([&] {
+        sending = true;
+        answer = SendMessageW(hwnd, WM_USER + 5, 40, 2);
+        answered = true;
+    });
+    while (!sending) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(answered);  // the owner has not pumped yet
+    EXPECT_EQ(0u, recorder.Count(WM_USER + 5));
+
+    ASSERT_TRUE(PumpUntil([&] { return answered.load(); }));
+    sender.join();
+    EXPECT_EQ(42, answer);
+    ASSERT_EQ(1u, recorder.Count(WM_USER + 5));
+    EXPECT_EQ(GetCurrentThreadId(), recorder.seen.back().thread);
+    DestroyWindow(hwnd);
+}
+
+TEST(WindowThreads, ThreadsSendingToEachOtherAnswerWhileTheyWait) {
+    Recorder mainRecorder;
+    mainRecorder.handler = [](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
+        return message == WM_USER + 7 ? static_cast<LRESULT>(w * 2) : 0;
+    };
+    HWND mainWindow = MakeWindow(mainRecorder);
+    std::atomic<HWND> workerWindow{nullptr};
+    std::atomic<DWORD> workerThread{0};
+    Recorder workerRecorder;
+    workerRecorder.handler = [&](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
+        // Sends back to the main thread, which is waiting in its own SendMessageW.
+        return message == WM_USER + 6 ? SendMessageW(mainWindow, WM_USER + 7, w + 1, 0) : 0;
+    };
+    std::thread worker([&] {
+        HWND own = MakeWindow(workerRecorder);
+        workerThread = GetCurrentThreadId();
+        workerWindow = own;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(own);
+    });
+    while (!workerWindow) std::this_thread::yield();
+    EXPECT_EQ(workerThread.load(), GetWindowThreadProcessId(workerWindow, nullptr));
+    EXPECT_EQ(12, SendMessageW(workerWindow, WM_USER + 6, 5, 0));
+    EXPECT_EQ(GetCurrentThreadId(), mainRecorder.seen.back().thread);
+    EXPECT_TRUE(PostThreadMessageW(workerThread, WM_QUIT, 0, 0));
+    worker.join();
+    EXPECT_FALSE(IsWindow(workerWindow));
+    DestroyWindow(mainWindow);
+}
+
+TEST(WindowThreads, OnlyTheOwnerDestroysAWindow) {
+    Recorder recorder;
+    HWND hwnd = MakeWindow(recorder);
+    BOOL destroyed = TRUE;
+    DWORD error = 0;
+    std::thread other([&] {
+        destroyed = DestroyWindow(hwnd);
+        error = GetLastError();
+    });
+    other.join();
+    EXPECT_FALSE(destroyed);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
+    EXPECT_TRUE(DestroyWindow(hwnd));
+}
+
+// ---- CWnd ----
+
+namespace {
+
+class CProgressWnd : public CWnd {
+public:
+    std::vector<std::pair<WPARAM, LPARAM>> progress;
+    std::vector<UINT_PTR> timers;
+    bool created = false;
+    LRESULT RunDefault() { return Default(); }
+
+protected:
+    afx_msg LRESULT OnCreateMessage(WPARAM, LPARAM) {
+        created = m_hWnd != nullptr;
+        return Default();
+    }
+    afx_msg LRESULT OnMsgProgress(WPARAM wParam, LPARAM lParam) {
+        progress.emplace_back(wParam, lParam);
+        return 40;
+    }
+    afx_msg void OnTimer(UINT_PTR nIDEvent) {
+        timers.push_back(nIDEvent);
+        CWnd::OnTimer(nIDEvent);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CProgressWnd, CWnd)
+    ON_WM_TIMER()
+    ON_MESSAGE(WM_CREATE, &CProgressWnd::OnCreateMessage)
+    ON_MESSAGE(WM_USER + 10, &CProgressWnd::OnMsgProgress)
+END_MESSAGE_MAP()
+
+class CFormatWnd : public CProgressWnd {
+protected:
+    afx_msg LRESULT OnMsgFormat(WPARAM, LPARAM) { return Default() + 1; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CFormatWnd, CProgressWnd)
+    ON_MESSAGE(WM_USER + 11, &CFormatWnd::OnMsgFormat)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(CWndMessageMap, MapEntriesRunAndTheRestReachesTheClassProcedure) {
+    RegisterTestClass();
+    Recorder recorder;
+    recorder.handler = [](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
+        return message == WM_USER + 11 || message == WM_USER + 99 ? static_cast<LRESULT>(w * 100) : 0;
+    };
+    HWND hwnd = nullptr;
+    {
+        CFormatWnd wnd;
+        ASSERT_TRUE(wnd.CreateEx(0, kClass, u"Device", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, &recorder));
+        hwnd = wnd.GetSafeHwnd();
+        ASSERT_NE(nullptr, hwnd);
+        EXPECT_TRUE(wnd.created);                  // attached before WM_CREATE
+        EXPECT_EQ(1u, recorder.Count(WM_CREATE));  // and Default() passed it on
+        EXPECT_EQ(&wnd, CWnd::FromHandle(hwnd));
+
+        // The base class's entry, through the derived object.
+        EXPECT_EQ(40, wnd.SendMessage(WM_USER + 10, 1, 2));
+        EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{1, 2}}), wnd.progress);
+        EXPECT_EQ(0u, recorder.Count(WM_USER + 10));
+        // The derived class's entry, whose Default() asks the class procedure.
+        EXPECT_EQ(301, SendMessageW(hwnd, WM_USER + 11, 3, 0));
+        EXPECT_EQ(1u, recorder.Count(WM_USER + 11));
+        // No entry: the class procedure answers.
+        EXPECT_EQ(500, SendMessageW(hwnd, WM_USER + 99, 5, 0));
+
+        // ON_WM_TIMER through a real timer; OnTimer's Default() forwards WM_TIMER.
+        ASSERT_EQ(5u, wnd.SetTimer(5, 10));
+        ASSERT_TRUE(PumpUntil([&] { return !wnd.timers.empty(); }));
+        EXPECT_EQ(5u, wnd.timers[0]);
+        EXPECT_TRUE(wnd.KillTimer(5));
+        ASSERT_GE(recorder.Count(WM_TIMER), 1u);
+        EXPECT_EQ(0, wnd.RunDefault());  // no message being handled
+
+        EXPECT_TRUE(wnd.PostMessage(WM_USER + 10, 8, 9));
+        Drain();
+        EXPECT_EQ(2u, wnd.progress.size());
+    }
+    // The destructor destroyed the window.
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(1u, recorder.Count(WM_NCDESTROY));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hwnd));
+}
+
+TEST(CWndMessageMap, DefaultClassAndExplicitDestroy) {
+    CProgressWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, u"NotRegisteredAnywhere", u"ZelDefaultClassWnd", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr));
+    HWND hwnd = wnd.GetSafeHwnd();
+    EXPECT_EQ(hwnd, FindWindowW(nullptr, u"ZelDefaultClassWnd"));
+    EXPECT_FALSE(wnd.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));  // already has one
+    EXPECT_EQ(40, wnd.SendMessage(WM_USER + 10));
+    EXPECT_EQ(0, wnd.SendMessage(WM_USER + 12));  // DefWindowProcW
+    EXPECT_TRUE(wnd.DestroyWindow());
+    EXPECT_EQ(nullptr, wnd.GetSafeHwnd());
+    EXPECT_FALSE(IsWindow(hwnd));
+
+    // A window can be made again after the first is gone.
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
+    // Closing through the default procedure destroys it too.
+    HWND second = wnd.GetSafeHwnd();
+    SendMessageW(second, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(second));
+    EXPECT_EQ(nullptr, wnd.GetSafeHwnd());
+}
+
+TEST(CWndMainWindow, AfxGetMainWndAnswersTheOwnerOrAWrapper) {
+    ZelSetMainWindow(nullptr);
+    EXPECT_EQ(nullptr, AfxGetMainWnd());
+
+    CProgressWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
+    ZelSetMainWindow(owner.GetSafeHwnd());
+    EXPECT_EQ(&owner, AfxGetMainWnd());
+
+    Recorder recorder;
+    recorder.handler = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT { return message == WM_USER + 3 ? 9 : 0; };
+    HWND plain = MakeWindow(recorder);
+    ZelSetMainWindow(plain);
+    CWnd* wrapper = AfxGetMainWnd();
+    ASSERT_NE(nullptr, wrapper);
+    EXPECT_EQ(plain, wrapper->GetSafeHwnd());
+    EXPECT_EQ(wrapper, AfxGetMainWnd());
+    EXPECT_EQ(9, wrapper->SendMessage(WM_USER + 3));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(plain));
+    ZelSetMainWindow(nullptr);
+    DestroyWindow(plain);
+}
