@@ -1,0 +1,392 @@
+// LDBConvert: lyrics of MP3 tag blocks, ASF header objects and Ogg Vorbis files put
+// into the player's form.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <taglib/asffile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
+#include "media_test_util.h"
+#include "tempdrive.h"
+#include "zelcompat/modules.h"
+
+extern "C" int LyricsConvertToPlayerW(const unsigned char* input, unsigned int inputLength, int mode,
+                                      unsigned char* output, unsigned int* outputLength, const char16_t* modelName,
+                                      const char16_t* playerTable);
+extern "C" int LyricsOggConvW(const char16_t* sourcePath, const char16_t* modelName, const char16_t* playerTable,
+                              const char16_t* outputPath);
+
+using namespace mediatest;
+namespace mg = zelmediagen;
+
+namespace {
+
+const char kLyrics[] = "Hello darkness my old friend\nI've come to talk with you again";
+// The same at the default width of 20 columns.
+const char kPlayerLyrics[] = "Hello darkness my\nold friend\nI've come to talk\nwith you again";
+
+struct Conversion {
+    int result = -1;
+    Bytes output;
+};
+
+// Calls the converter with the buffer the device gives it, and checks that nothing
+// beyond that buffer was touched.
+Conversion Convert(const Bytes& input, int mode, const char16_t* model = u"RV-M41(A)", const char16_t* table = nullptr) {
+    const size_t capacity = input.size() + (mode == 0 ? 65535 : 60000);
+    Bytes buffer(capacity + 64, 0xCD);
+    unsigned int length = 0;
+    Conversion conversion;
+    conversion.result = LyricsConvertToPlayerW(input.data(), static_cast<unsigned>(input.size()), mode, buffer.data(),
+                                               &length, model, table);
+    EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<long>(capacity), buffer.end(), [](uint8_t b) { return b == 0xCD; }))
+        << "wrote past the output buffer";
+    if (conversion.result == 0) {
+        EXPECT_LE(length, capacity);
+        conversion.output.assign(buffer.begin(), buffer.begin() + length);
+    }
+    return conversion;
+}
+
+mg::Mp3Options LyricsTag(int version, size_t padding = 1024) {
+    mg::Mp3Options options;
+    options.id3Version = version;
+    options.title = "Sound";
+    options.artist = "Duo";
+    options.lyrics = kLyrics;
+    options.padding = padding;
+    return options;
+}
+
+// The text of the player's TXXX frame, or "<none>".
+std::string PlayerFrame(TagLib::ID3v2::Tag* tag, int* count = nullptr) {
+    std::string text = "<none>";
+    int found = 0;
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("TXXX")) {
+        auto* user = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+        if (user && user->description() == "ZEL LYRICS") {
+            ++found;
+            text = Utf8(user->fieldList()[1]);
+        }
+    }
+    if (count) *count = found;
+    return text;
+}
+
+// Total bytes of the frames of a v2.3/v2.4 tag block (up to the padding).
+size_t FramesLength(const Bytes& block) {
+    size_t pos = 10;
+    while (pos + 10 <= block.size() && block[pos] != 0) {
+        size_t size = block[3] == 4 ? (size_t{block[pos + 4]} << 21 | size_t{block[pos + 5]} << 14 |
+                                       size_t{block[pos + 6]} << 7 | block[pos + 7])
+                                    : (size_t{block[pos + 4]} << 24 | size_t{block[pos + 5]} << 16 |
+                                       size_t{block[pos + 6]} << 8 | block[pos + 7]);
+        pos += 10 + size;
+    }
+    return pos - 10;
+}
+
+class LdbConvertFiles : public ::testing::Test {
+protected:
+    // An MP3 file made of a tag block and silent audio, opened with TagLib.
+    std::unique_ptr<TagLib::MPEG::File> OpenMp3(const Bytes& block) {
+        const std::string path = drive_.Host("check" + std::to_string(++files_) + ".mp3");
+        EXPECT_TRUE(mg::WriteBytes(path, Join(block, mg::MakeMp3Audio(20))));
+        return std::make_unique<TagLib::MPEG::File>(path.c_str());
+    }
+    std::unique_ptr<TagLib::ASF::File> OpenAsf(const Bytes& header) {
+        const std::string path = drive_.Host("check" + std::to_string(++files_) + ".wma");
+        EXPECT_TRUE(mg::WriteBytes(path, Join(header, mg::MakeAsfData())));
+        return std::make_unique<TagLib::ASF::File>(path.c_str());
+    }
+
+    TempDrive drive_;
+    int files_ = 0;
+};
+
+}  // namespace
+
+using LdbConvertId3 = LdbConvertFiles;
+
+TEST_F(LdbConvertId3, UsltBecomesThePlayerFrameAndOriginalFramesStay) {
+    for (int version : {3, 4}) {
+        SCOPED_TRACE(version);
+        const Bytes input = mg::MakeId3Tag(LyricsTag(version));
+        Conversion conversion = Convert(input, 0);
+        ASSERT_EQ(conversion.result, 0);
+        // The padding took the new frame: the block kept its size.
+        EXPECT_EQ(conversion.output.size(), input.size());
+        // The original frames are byte for byte where they were.
+        const size_t frames = FramesLength(input);
+        EXPECT_TRUE(std::equal(input.begin() + 10, input.begin() + 10 + static_cast<long>(frames),
+                               conversion.output.begin() + 10));
+
+        auto file = OpenMp3(conversion.output);
+        ASSERT_TRUE(file->isValid() && file->hasID3v2Tag());
+        TagLib::ID3v2::Tag* tag = file->ID3v2Tag();
+        EXPECT_EQ(tag->header()->majorVersion(), static_cast<unsigned>(version));
+        EXPECT_EQ(PlayerFrame(tag), kPlayerLyrics);
+        EXPECT_EQ(Utf8(tag->title()), "Sound");
+        EXPECT_EQ(Utf8(tag->artist()), "Duo");
+        auto* uslt = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(tag->frameList("USLT").front());
+        ASSERT_NE(uslt, nullptr);
+        EXPECT_EQ(Utf8(uslt->text()), kLyrics);
+    }
+}
+
+TEST_F(LdbConvertId3, BlockGrowsWhenThePaddingIsShort) {
+    const Bytes input = mg::MakeId3Tag(LyricsTag(3, 0));
+    Conversion conversion = Convert(input, 0);
+    ASSERT_EQ(conversion.result, 0);
+    EXPECT_GT(conversion.output.size(), input.size());
+    auto file = OpenMp3(conversion.output);
+    ASSERT_TRUE(file->hasID3v2Tag());
+    EXPECT_EQ(PlayerFrame(file->ID3v2Tag()), kPlayerLyrics);
+    EXPECT_EQ(file->audioProperties()->lengthInMilliseconds() > 0, true);
+}
+
+TEST_F(LdbConvertId3, ConvertingAgainKeepsOnePlayerFrame) {
+    Conversion first = Convert(mg::MakeId3Tag(LyricsTag(4)), 0);
+    ASSERT_EQ(first.result, 0);
+    Conversion second = Convert(first.output, 0);
+    ASSERT_EQ(second.result, 0);
+    EXPECT_EQ(second.output, first.output);
+    int count = 0;
+    auto file = OpenMp3(second.output);
+    EXPECT_EQ(PlayerFrame(file->ID3v2Tag(), &count), kPlayerLyrics);
+    EXPECT_EQ(count, 1);
+}
+
+TEST_F(LdbConvertId3, TagLevelUnsynchronisationIsUndone) {
+    // A v2.3 tag whose body is unsynchronised: the Latin-1 lyrics "\xFF\xE0" would
+    // look like a frame sync, so 0x00 follows the 0xFF.
+    const Bytes content{0, 'e', 'n', 'g', 0, 'y', 0xFF, 0xE0, '!'};
+    Bytes body{'U', 'S', 'L', 'T', 0, 0, 0, static_cast<uint8_t>(content.size()), 0, 0};
+    for (uint8_t b : content) {
+        body.push_back(b);
+        if (b == 0xFF) body.push_back(0x00);
+    }
+    body.resize(body.size() + 100, 0);
+    Bytes input{'I', 'D', '3', 3, 0, 0x80, 0, 0, 0, static_cast<uint8_t>(body.size())};
+    input.insert(input.end(), body.begin(), body.end());
+
+    Conversion conversion = Convert(input, 0);
+    ASSERT_EQ(conversion.result, 0);
+    EXPECT_EQ(conversion.output[5] & 0x80, 0) << "the output is written without unsynchronisation";
+    auto file = OpenMp3(conversion.output);
+    ASSERT_TRUE(file->hasID3v2Tag());
+    EXPECT_EQ(PlayerFrame(file->ID3v2Tag()), "y\xC3\xBF\xC3\xA0!");  // y, ÿ, à, ! in UTF-8
+}
+
+TEST_F(LdbConvertId3, Version22UsesItsOwnFrameNames) {
+    const std::string lyrics = "old style lyrics";
+    Bytes body{'U', 'L', 'T', 0, 0, static_cast<uint8_t>(5 + lyrics.size()), 0, 'e', 'n', 'g', 0};
+    body.insert(body.end(), lyrics.begin(), lyrics.end());
+    const std::string title = "Old";
+    Bytes tt2{'T', 'T', '2', 0, 0, static_cast<uint8_t>(1 + title.size()), 0};
+    tt2.insert(tt2.end(), title.begin(), title.end());
+    body.insert(body.end(), tt2.begin(), tt2.end());
+    body.resize(body.size() + 64, 0);
+    Bytes input{'I', 'D', '3', 2, 0, 0, 0, 0, 0, static_cast<uint8_t>(body.size())};
+    input.insert(input.end(), body.begin(), body.end());
+
+    Conversion conversion = Convert(input, 0);
+    ASSERT_EQ(conversion.result, 0);
+    const std::string text(conversion.output.begin(), conversion.output.end());
+    EXPECT_NE(text.find("TXX"), std::string::npos);
+    auto file = OpenMp3(conversion.output);
+    ASSERT_TRUE(file->hasID3v2Tag());
+    EXPECT_EQ(Utf8(file->ID3v2Tag()->title()), "Old");
+    EXPECT_EQ(PlayerFrame(file->ID3v2Tag()), "old style lyrics");
+}
+
+TEST_F(LdbConvertId3, TagsWithoutLyricsGiveOne) {
+    mg::Mp3Options options = LyricsTag(3);
+    options.lyrics.clear();
+    EXPECT_EQ(Convert(mg::MakeId3Tag(options), 0).result, 1);
+    options.lyrics = " \n\t \r\n ";
+    EXPECT_EQ(Convert(mg::MakeId3Tag(options), 0).result, 1);
+}
+
+TEST_F(LdbConvertId3, MalformedInputFails) {
+    Bytes good = mg::MakeId3Tag(LyricsTag(3, 0));
+
+    Bytes notATag = good;
+    notATag[0] = 'X';
+    Bytes truncated(good.begin(), good.end() - 5);  // the header's size runs past the input
+    Bytes badSize = good;
+    badSize[7] = 0x80;  // not synchsafe
+    Bytes frameTooLong = good;
+    frameTooLong[10 + 4] = 0x7F;  // first frame claims more than the tag holds
+    for (const Bytes* input : {&notATag, &truncated, &badSize, &frameTooLong}) {
+        int result = Convert(*input, 0).result;
+        EXPECT_NE(result, 0);
+        EXPECT_NE(result, 1);
+    }
+    unsigned int length = 0;
+    Bytes out(good.size() + 65535);
+    EXPECT_NE(LyricsConvertToPlayerW(nullptr, 10, 0, out.data(), &length, u"M", nullptr), 0);
+    EXPECT_NE(LyricsConvertToPlayerW(good.data(), static_cast<unsigned>(good.size()), 2, out.data(), &length, u"M", nullptr), 0);
+}
+
+TEST_F(LdbConvertId3, ResultLargerThanTheBufferFails) {
+    // 70000 ASCII characters in UTF-8 become more than 65535 extra bytes in UTF-16.
+    mg::Mp3Options options = LyricsTag(4, 0);
+    options.lyrics.clear();
+    for (int i = 0; i < 7000; ++i) options.lyrics += "abcd efgh\n";
+    int result = Convert(mg::MakeId3Tag(options), 0).result;
+    EXPECT_GT(result, 1);
+}
+
+using LdbConvertAsf = LdbConvertFiles;
+
+TEST_F(LdbConvertAsf, WmLyricsBecomeThePlayerAttribute) {
+    mg::AsfOptions options;
+    options.title = "WMA";
+    options.lyrics = kLyrics;
+    options.attributes = {{"WM/Composer", "C"}};
+    const Bytes input = mg::MakeAsfHeader(options);
+    Conversion conversion = Convert(input, 1);
+    ASSERT_EQ(conversion.result, 0);
+    EXPECT_EQ(Le64(conversion.output, 16), conversion.output.size()) << "header size field";
+    EXPECT_GT(conversion.output.size(), input.size());
+
+    auto file = OpenAsf(conversion.output);
+    ASSERT_TRUE(file->isValid());
+    TagLib::ASF::Tag* tag = file->tag();
+    ASSERT_TRUE(tag->contains("ZEL/Lyrics"));
+    EXPECT_EQ(Utf8(tag->attribute("ZEL/Lyrics").front().toString()), kPlayerLyrics);
+    EXPECT_EQ(Utf8(tag->attribute("WM/Lyrics").front().toString()), kLyrics);
+    EXPECT_EQ(Utf8(tag->attribute("WM/Composer").front().toString()), "C");
+    EXPECT_EQ(Utf8(tag->title()), "WMA");
+    EXPECT_EQ(file->audioProperties()->lengthInSeconds(), 5);
+}
+
+TEST_F(LdbConvertAsf, FileSizeFollowsTheHeader) {
+    mg::AsfOptions options;
+    options.lyrics = kLyrics;
+    const std::string path = drive_.Host("sized.wma");
+    ASSERT_TRUE(mg::WriteAsf(path, options));
+    const Bytes file = mg::ReadBytes(path);
+    const Bytes header(file.begin(), file.begin() + static_cast<long>(Le64(file, 16)));
+    Conversion conversion = Convert(header, 1);
+    ASSERT_EQ(conversion.result, 0);
+    const uint64_t newFileSize = file.size() - header.size() + conversion.output.size();
+    EXPECT_EQ(Le64(conversion.output, 30 + 24 + 16), newFileSize);
+}
+
+TEST_F(LdbConvertAsf, PaddingObjectTakesTheGrowth) {
+    mg::AsfOptions options;
+    options.lyrics = kLyrics;
+    options.padding = 2048;
+    const Bytes input = mg::MakeAsfHeader(options);
+    Conversion conversion = Convert(input, 1);
+    ASSERT_EQ(conversion.result, 0);
+    EXPECT_EQ(conversion.output.size(), input.size());
+    auto file = OpenAsf(conversion.output);
+    ASSERT_TRUE(file->isValid());
+    EXPECT_EQ(Utf8(file->tag()->attribute("ZEL/Lyrics").front().toString()), kPlayerLyrics);
+}
+
+TEST_F(LdbConvertAsf, HeaderWithoutLyricsGivesOne) {
+    mg::AsfOptions options;
+    options.title = "No words";
+    EXPECT_EQ(Convert(mg::MakeAsfHeader(options), 1).result, 1);
+    options.genre = "Pop";  // an Extended Content Description without WM/Lyrics
+    EXPECT_EQ(Convert(mg::MakeAsfHeader(options), 1).result, 1);
+}
+
+TEST_F(LdbConvertAsf, MalformedHeaderFails) {
+    mg::AsfOptions options;
+    options.lyrics = kLyrics;
+    const Bytes good = mg::MakeAsfHeader(options);
+    Bytes wrongGuid = good;
+    wrongGuid[0] ^= 0xFF;
+    Bytes wrongCount = good;
+    wrongCount[24] += 1;
+    Bytes childTooLong = good;
+    childTooLong[30 + 16 + 2] = 0x7F;  // the first child's size runs past the header
+    Bytes cut(good.begin(), good.end() - 1);
+    for (const Bytes* input : {&wrongGuid, &wrongCount, &childTooLong, &cut}) {
+        int result = Convert(*input, 1).result;
+        EXPECT_GT(result, 1);
+    }
+}
+
+using LdbConvertOgg = LdbConvertFiles;
+
+TEST_F(LdbConvertOgg, LyricsCommentWritesAConvertedCopy) {
+    mg::OggOptions options;
+    options.comments = {{"TITLE", "Vorbis"}, {"LYRICS", kLyrics}};
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("in.ogg"), options));
+    const int result = LyricsOggConvW(drive_.Win(u"in.ogg").c_str(), u"RV-M41(A)", nullptr, drive_.Win(u"out.ogg").c_str());
+    EXPECT_NE(result & 0xFF, 0);
+    ASSERT_TRUE(drive_.Exists("out.ogg"));
+
+    TagLib::Ogg::Vorbis::File file(drive_.Host("out.ogg").c_str());
+    ASSERT_TRUE(file.isValid());
+    EXPECT_EQ(Utf8(file.tag()->fieldListMap()["ZELLYRICS"].front()), kPlayerLyrics);
+    EXPECT_EQ(Utf8(file.tag()->fieldListMap()["LYRICS"].front()), kLyrics);
+    EXPECT_EQ(Utf8(file.tag()->title()), "Vorbis");
+    EXPECT_EQ(file.audioProperties()->lengthInSeconds(), 1);
+    // The source is left as it was, and no temporary file stays behind.
+    TagLib::Ogg::Vorbis::File source(drive_.Host("in.ogg").c_str());
+    EXPECT_FALSE(source.tag()->contains("ZELLYRICS"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(drive_.Folder()), {}), 2);
+}
+
+TEST_F(LdbConvertOgg, NothingIsWrittenWithoutLyricsOrReadableSource) {
+    mg::OggOptions options;
+    options.comments = {{"TITLE", "Instrumental"}};
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("plain.ogg"), options));
+    ASSERT_TRUE(mg::WriteText(drive_.Host("notes.ogg"), "not an ogg file"));
+    EXPECT_EQ(LyricsOggConvW(drive_.Win(u"plain.ogg").c_str(), u"M", nullptr, drive_.Win(u"out.ogg").c_str()), 0);
+    EXPECT_EQ(LyricsOggConvW(drive_.Win(u"notes.ogg").c_str(), u"M", nullptr, drive_.Win(u"out.ogg").c_str()), 0);
+    EXPECT_EQ(LyricsOggConvW(drive_.Win(u"missing.ogg").c_str(), u"M", nullptr, drive_.Win(u"out.ogg").c_str()), 0);
+    EXPECT_FALSE(drive_.Exists("out.ogg"));
+
+    options.comments.push_back({"LYRICS", "words"});
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("words.ogg"), options));
+    EXPECT_EQ(LyricsOggConvW(drive_.Win(u"words.ogg").c_str(), u"M", nullptr, drive_.Win(u"no\\such\\dir\\out.ogg").c_str()), 0);
+    EXPECT_FALSE(drive_.Exists("no")) << "nothing is written anywhere else either";
+}
+
+using LdbConvertModel = LdbConvertFiles;
+
+TEST_F(LdbConvertModel, PlayerInfosLineWidthChangesTheOutput) {
+    drive_.WriteFile("PlayerInfos.ini",
+                     "; lyrics settings per model\n[Default]\nLineWidth=20\n\n[RV-M41(A)]\nLineWidth=10\n"
+                     "[RV-M50]\nLineWidth = 30\nMaxLines=2\n");
+    const std::u16string table = drive_.Win(u"PlayerInfos.ini");
+    const Bytes input = mg::MakeId3Tag(LyricsTag(3));
+
+    auto playerText = [&](const char16_t* model) {
+        Conversion conversion = Convert(input, 0, model, table.c_str());
+        EXPECT_EQ(conversion.result, 0);
+        return PlayerFrame(OpenMp3(conversion.output)->ID3v2Tag());
+    };
+    EXPECT_EQ(playerText(u"RV-M41(A)"), "Hello\ndarkness\nmy old\nfriend\nI've come\nto talk\nwith you\nagain");
+    EXPECT_EQ(playerText(u"RV-M41[A]"), playerText(u"RV-M41(A)"));  // brackets count as parentheses
+    EXPECT_EQ(playerText(u"Unknown"), kPlayerLyrics);
+    // The family section serves its variants; MaxLines cuts the text.
+    EXPECT_EQ(playerText(u"RV-M50(B)"), "Hello darkness my old friend\nI've come to talk with you");
+    // Without a table, the defaults.
+    Conversion noTable = Convert(input, 0, u"RV-M41(A)", drive_.Win(u"missing.ini").c_str());
+    ASSERT_EQ(noTable.result, 0);
+    EXPECT_EQ(PlayerFrame(OpenMp3(noTable.output)->ID3v2Tag()), kPlayerLyrics);
+}
+
+TEST(LdbConvertModule, LoadsUnderItsWindowsName) {
+    HMODULE module = LoadLibraryW(u"LDBConvert.dll");
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(GetProcAddress(module, "LyricsConvertToPlayerW"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "LyricsOggConvW"), nullptr);
+    FreeLibrary(module);
+}
