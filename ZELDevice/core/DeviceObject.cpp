@@ -1,0 +1,64 @@
+// Construction and destruction of the device object.
+#include <cstring>
+
+#include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/playlist/CPlaylistFile.h"
+#include "zelcompat/debug.h"
+
+CZEL_Device::CZEL_Device()
+    : m_hHostWnd(nullptr),
+      m_hResource(nullptr),
+      m_pTransferBuffer(nullptr),
+      m_pfnGetFileInfo(nullptr),
+      m_pfnDeleteTrack(nullptr),
+      m_pfnResizeAlbumImage(nullptr),
+      m_pfnDeleteAlbumImage(nullptr),
+      m_pfnResizeAlbumImageForC7(nullptr),
+      m_pfnAddMoodInfo(nullptr),
+      m_bCancel(0),
+      m_nEnumCursor(0),
+      m_szWork(),
+      m_pPlaylist(nullptr),
+      m_bFormatBusy(0),
+      m_nSpecialFolderState(0),
+      m_bOldWindows(0),
+      m_nLastProgress(0),
+      m_szTempDir(),
+      m_nMoodPlayState(0),
+      m_nReserved(0),
+      m_BatchTotal(0),
+      m_BatchDone(0),
+      m_PrevFileTotal(0),
+      m_hDBLibrary(nullptr),
+      m_pfnZELDB_Create(nullptr),
+      m_pfnZELDB_AddRecord(nullptr),
+      m_pfnZELDB_DeleteRecord(nullptr),
+      m_pfnZELDB_GetRecord(nullptr),
+      m_pfnZELDB_DBSync(nullptr),
+      m_Settings(),
+      m_nDeviceKind(0),
+      m_nPlaylistIndex(0),
+      m_bListRestart(false) {
+    // The host's resource library lies beside its executable.
+    WCHAR exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString folder(exe);
+    int cut = folder.ReverseFind(u'\\');
+    if (cut >= 0) folder = folder.Left(cut);
+    CString library;
+    library.Format(u"%s\\%s", folder, u"ResourceDll.dll");
+    m_hResource = LoadLibraryW(library);
+    if (m_hResource == nullptr) OutputDebugStringW(u"[DEBUG] Fail to load resource.dll\n");
+}
+
+CZEL_Device::~CZEL_Device() {
+    if (m_hResource != nullptr) FreeLibrary(m_hResource);
+    m_hResource = nullptr;
+    m_PendingPaths.RemoveAll();
+    m_EnumList.clear();
+    if (m_pPlaylist != nullptr) CPlaylistFile::Destroy(m_pPlaylist);
+    m_pPlaylist = nullptr;
+    if (m_hDBLibrary != nullptr) FreeLibrary(m_hDBLibrary);
+    m_hDBLibrary = nullptr;
+    ClearTree();
+}

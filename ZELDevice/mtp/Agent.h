@@ -1,0 +1,67 @@
+// The functions of the device agent (ZELDeviceAgent.dll) as the device library
+// links them. The agent wraps the media device manager's storage objects and
+// keeps its own current device, folder and found storage. Results of the
+// DWORD-valued calls: bit 0x10000 set means failure, 0x20000 success; the
+// int-valued calls answer non-zero for success.
+#pragma once
+
+#include <vector>
+
+#include "ZELDevice/core/Records.h"
+#include "ZELDevice/core/ZELFile.h"
+#include "ZELDevice/mtp/AgentRoutines.h"
+#include "zelcompat/collections.h"
+#include "zelcompat/com.h"
+#include "zelcompat/cstring.h"
+#include "zelcompat/types.h"
+
+extern "C" {
+
+// The root storage of the current device; the two streams receive its marshalled forms.
+AFX_EXT_API IWMDMStorage* Agent_GetRootStorage(IStream*** first, IStream*** second);
+
+// Lists the agent's current folder into list (the device's enumeration list),
+// each entry with FolderStorage and StorageStream set; extensions is the
+// player's upper-case extension list.
+AFX_EXT_API int Agent_WMDMEnumerate(std::vector<CZEL_File>* list, LPCWSTR extensions);
+AFX_EXT_API int Agent_WMDMGetDeviceSpace(DWORD* totalMB, DWORD* freeMB);
+// Makes a folder (a name in the current folder, or a path) under parent (null:
+// the current folder) and fills record; broadcast is 1 for broadcast folders.
+AFX_EXT_API int Agent_WMDMMakeFolder(LPCWSTR nameOrPath, CZEL_File* record, IWMDMStorage* parent, int broadcast);
+// Copies source (null: none) to the device target, making the folders on the way.
+AFX_EXT_API int Agent_WMDMTransferMakeFolderFile(LPCWSTR source, LPCWSTR target);
+// Copies source into folder/storage (both null: the current folder); fills
+// record and dbRecord when given.
+AFX_EXT_API DWORD Agent_WMDMTransferFile(LPCWSTR source, CZEL_File* record, tagDB_File* dbRecord, LPCWSTR folder,
+                                         IWMDMStorage* storage);
+// Makes a folder current: name (".." goes up) with the address of its node's storage value.
+AFX_EXT_API int Agent_WMDMMoveFolder(LPCWSTR name, DWORD* storageValue, CZEL_File* record);
+// Makes a special folder current ("" is the root).
+AFX_EXT_API int Agent_WMDMMoveSpecialFolder(LPCWSTR name, CZEL_File* record, DWORD* storageValue);
+// Finds and selects the file at a device path (storage null: from the root).
+AFX_EXT_API int Agent_WMDMFindFileFromPath(LPCWSTR path, IWMDMStorage* storage);
+AFX_EXT_API int Agent_WMDMUploadFile(LPCWSTR name, LPCWSTR hostFolder, int reserved);
+AFX_EXT_API int Agent_WMDMUploadFiles(LPCWSTR devicePath, LPCWSTR hostPath, int flag);
+// 0 when the file at the device path is missing.
+AFX_EXT_API int Agent_WMDMCheckFindFile(LPCWSTR devicePath);
+// Deletes the storage; 0x20000 when deleted.
+AFX_EXT_API DWORD Agent_WMDMDeleteFiles(IWMDMStorage** storage);
+AFX_EXT_API int Agent_WMDMFormat();
+AFX_EXT_API int Agent_WMDMRebuildDB();
+// The broadcast parent of a storage.
+AFX_EXT_API IWMDMStorage* Agent_DataCastStorage(IWMDMStorage* storage);
+AFX_EXT_API int Agent_SetIWMDMDevice(IWMDMDevice* device);
+// fromAgentPath: 1 when folderPath is what Agent_GetCurrentPath answered.
+AFX_EXT_API int Agent_SetFolderStorage(IWMDMStorage* storage, LPCWSTR folderPath, int fromAgentPath);
+// The agent's current folder path; the text belongs to the agent.
+AFX_EXT_API LPCWSTR Agent_GetCurrentPath();
+// Writes the named playlists: names and paths are parallel.
+AFX_EXT_API int Agent_MTPUpdatePlaylist(CStringArray& names, CStringArray& paths, int mode, CZEL_File* record);
+// Writes one mood playlist; 0x20000 when written.
+AFX_EXT_API DWORD Agent_MTPUpdateMoodPlaylist(CString name, CStringArray& paths, CZEL_File* record);
+AFX_EXT_API int Agent_CancelTransfer();
+AFX_EXT_API int Agent_NDACancelTransfer();
+// Makes the NDA folder at a path without drive current.
+AFX_EXT_API int Agent_NDAMoveFolder(LPCWSTR path, DWORD cardStorage);
+
+}  // extern "C"

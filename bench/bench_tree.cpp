@@ -1,0 +1,120 @@
+// The device file tree: adding entries one by one with the duplicate check,
+// grafting a listed folder, and walking a deep path. Per-entry costs are the
+// inverse of items_per_second; they should not grow with the folder's size.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "ZELDevice/ZELDevice.h"
+
+namespace {
+
+class BenchDevice : public CZEL_Device {
+public:
+    DWORD TransferFile2(LPWSTR, tagDB_File*, int, IWMDMStorage*, int, LPWSTR) override { return 0; }
+    DWORD TransferFile(LPWSTR, tagDB_File*, int) override { return 0; }
+    DWORD DeleteFileDev(LPWSTR, int) override { return 0; }
+    void RefreshDeviceInfo(int) override {}
+    BOOL UploadFile(LPWSTR, LPWSTR, int, IWMDMStorage*) override { return 0; }
+    BOOL CanbeUploaded() override { return 0; }
+    DWORD RebuildDB() override { return 0; }
+    DWORD FormatDevice() override { return 0; }
+    BOOL MakeFolder(LPWSTR) override { return 0; }
+    BOOL GetFWInfo() override { return 0; }
+    DWORD FWUpdate(LPCWSTR, LPCWSTR) override { return 0; }
+    BOOL MoveSpecialFolder(int) override { return 0; }
+    BOOL MoveFolder(LPWSTR) override { return 0; }
+    BOOL CreatePWFile(LPWSTR) override { return 0; }
+    void UpdateDataBase(int) override {}
+    void UpdatePlaylist(int, IWMDMStorage*, IWMDMDevice*, LPWSTR) override {}
+    void SafeRemoved() override {}
+    void UpdateMoodPlaylist(int, IWMDMStorage*, IWMDMDevice*) override {}
+    void ReadPlaylist(LPWSTR) override {}
+    void StorePlaylist(CStringArray&) override {}
+    BOOL NewPlayList(CString) override { return 0; }
+    BOOL CheckXPL(LPWSTR) override { return 0; }
+    BOOL ChangePLName(CString, CString) override { return 0; }
+    void FindUploadTarget(LPWSTR, LPWSTR) override {}
+    void GetNewContent(int, CStringList*) override {}
+    CString AutoUpload(LPCWSTR, LPCWSTR, int) override { return CString(); }
+    void GameUpload(CString) override {}
+    void FindGameUploadList(LPWSTR, LPCWSTR) override {}
+    BOOL CheckFirmUpFile(LPWSTR) override { return 0; }
+    void TransferXPLfoMTP(LPWSTR) override {}
+    DWORD TransferPostFile(LPWSTR, LPWSTR, LPWSTR, tagDB_File*, IWMDMStorage*) override { return 0; }
+
+    void Reset() {
+        ClearTree();
+        ClearInnerBuffer();
+    }
+    std::vector<CZEL_File>& EnumList() { return m_EnumList; }
+    void SetDriveRoot(LPCWSTR root) { m_strDriveRoot = root; }
+};
+
+CZEL_File FileEntry(const CString& name, const CString& path) {
+    CZEL_File file;
+    file.SetAttributes(0x80, 0);
+    file.SetName(name);
+    file.SetPath(path);
+    return file;
+}
+
+void BM_Add2TreeChecked(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<CZEL_File> entries;
+    for (int k = 0; k < count; ++k) {
+        CString name(ZelFormat(u"track%05d.mp3", k));
+        entries.push_back(FileEntry(name, CString(u"E:\\Music\\") + name));
+    }
+    BenchDevice device;
+    device.SetDriveRoot(u"E:\\");
+    for (auto _ : state) {
+        state.PauseTiming();
+        device.Reset();
+        state.ResumeTiming();
+        for (CZEL_File& entry : entries) device.Add2Tree(&entry, 1);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_MakeTree(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    BenchDevice device;
+    device.SetDriveRoot(u"E:\\");
+    for (auto _ : state) {
+        state.PauseTiming();
+        device.Reset();
+        device.FindFileFirst();  // the root
+        for (int k = 0; k < count; ++k) device.EnumList().push_back(FileEntry(CString(ZelFormat(u"track%05d.mp3", k)), CString()));
+        state.ResumeTiming();
+        device.MakeTree();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// Ten nested folders, each beside 500 other folders.
+void BM_SetCurrentPathTenLevels(benchmark::State& state) {
+    BenchDevice device;
+    device.SetDriveRoot(u"E:\\");
+    CString folder(u"E:");
+    for (int level = 0; level < 10; ++level) {
+        for (int k = 0; k < 500; ++k) {
+            CString name(ZelFormat(u"Folder%03d", k));
+            CZEL_File entry = FileEntry(name, folder + u"\\" + name);
+            entry.SetAttributes(0x10, 0);
+            device.Add2Tree(&entry, 0);
+        }
+        folder += CString(ZelFormat(u"\\FOLDER%03d", 499 - level * 37));
+    }
+    CString target = folder + u"\\song.mp3";
+    device.ClearInnerBuffer();
+    for (auto _ : state) benchmark::DoNotOptimize(device.SetCurrentPath(const_cast<LPWSTR>(target.GetString())));
+    state.SetItemsProcessed(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(BM_Add2TreeChecked)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MakeTree)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetCurrentPathTenLevels)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();
