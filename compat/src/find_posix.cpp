@@ -50,8 +50,8 @@ bool InsideRoot(const std::string& host, const std::string& realRoot) {
                                 real[realRoot.size()] == '/');
 }
 
-// Lists a folder's entries matching spec, in the drive's order.
-std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16string& spec) {
+// Lists a folder's entries matching mask, in the drive's order.
+std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16string& mask) {
     std::vector<WIN32_FIND_DATAW> found;
     DIR* dir = opendir(folder.host.c_str());
     if (!dir) return found;
@@ -60,7 +60,7 @@ std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16s
     while (struct dirent* entry = readdir(dir)) {
         std::u16string name = ZelFromUtf8(entry->d_name);
         if (name == u"." || name == u"..") continue;
-        if (!WildcardMatch(spec, name)) continue;
+        if (!WildcardMatch(mask, name)) continue;
         std::string host = folder.host == "/" ? std::string("/") + entry->d_name : folder.host + "/" + entry->d_name;
         struct stat st;
         if (lstat(host.c_str(), &st) != 0) continue;
@@ -74,7 +74,7 @@ std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16s
     });
     if (!folder.IsRoot()) {
         for (const char16_t* dots : {u".", u".."}) {
-            if (!WildcardMatch(spec, dots)) continue;
+            if (!WildcardMatch(mask, dots)) continue;
             found.push_back(DataFor(folder.host, folder.st, dots));
         }
     }
@@ -94,20 +94,20 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     std::u16string text(pattern);
     bool trailingSeparator = !text.empty() && (text.back() == u'\\' || text.back() == u'/');
     if (parsed.components.empty() || trailingSeparator) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-    std::u16string spec = parsed.components.back();
+    std::u16string mask = parsed.components.back();
     std::u16string folderText = parsed.Text();
-    folderText.resize(folderText.size() - spec.size());
+    folderText.resize(folderText.size() - mask.size());
     FaultHit fault;
     if (FindFault(parsed.Text(), ZEL_FAULT_SEARCH, fault)) return Fail(fault.error, INVALID_HANDLE_VALUE);
     auto search = std::make_shared<FindObject>();
-    if (HasWildcard(spec)) {
+    if (HasWildcard(mask)) {
         Resolved folder;
         DWORD error = ResolveExisting(folderText.c_str(), folder);
         if (error != ERROR_SUCCESS || !folder.IsDirectory()) {
             return Fail(error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : error,
                         INVALID_HANDLE_VALUE);
         }
-        search->entries = ListFolder(folder, spec);
+        search->entries = ListFolder(folder, mask);
     } else {
         Resolved entry;
         DWORD error = ResolveExisting(parsed.Text().c_str(), entry);

@@ -1,5 +1,5 @@
 // Win32 base types, constants and error codes used by the device library.
-// Text is UTF-16: WCHAR is char16_t because wchar_t is four bytes on POSIX hosts.
+// Text is UTF-16: WCHAR is char16_t, because the C library's wide character is four bytes on POSIX hosts.
 #pragma once
 
 #include <cstddef>
