@@ -110,6 +110,18 @@ public:
     void ClearInnerBuffer();
     CZEL_File* GetCurrentTransZELFile();
 
+    // ---- Playlist names, existence tests and broadcast files. ----
+    // Lists the XPL files of the playlist folder; the first full path, or null.
+    LPCWSTR GetFirstPlaylistName();
+    // The next listed path, or null after the last one.
+    LPCWSTR GetNextPlaylistName();
+    // "MoodPlaylist", or "@" and the host's name for the class when its resource library is loaded.
+    CString GetMoodPlaylistName(int moodClass);
+    // A movie beside path whose name begins with path's base name and ends with "kvi".
+    BOOL FindDataCastMovie(LPWSTR path);
+    // Empties a PC folder (path ending with ""): files deleted, sub-folders emptied and removed.
+    void DeleteDownFiles(LPWSTR folder);
+
     // ---- The player's database library. ----
     // Loads the library named by DBLibraryPath; 1 only when it and all five entry points were found.
     BOOL DB_LoadDBLibrary();

@@ -1,6 +1,6 @@
 // Base operations whose bodies belong to the device lifecycle (CreateDevice,
 // progress handlers), transfer admission (IsSupportFormat, CanTransfer) and the
-// existence tests (IsExistFile, IsExistCastFile). Until those land they answer
+// broadcast agent look-up. Until those land they answer
 // failure, so that a device object can already be built and its tree used.
 #include "ZELDevice/core/CZEL_Device.h"
 
@@ -18,10 +18,6 @@ BOOL CZEL_Device::CancelTransfer() {
 }
 
 BOOL CZEL_Device::IsSupportFormat(LPWSTR) { return 0; }
-
-BOOL CZEL_Device::IsExistFile(LPWSTR, LPWSTR, LPWSTR, UINT) { return 0; }
-
-BOOL CZEL_Device::IsExistCastFile(LPWSTR, LPWSTR, LPWSTR, int) { return 0; }
 
 BOOL CZEL_Device::CanTransfer(DWORD, DWORD, CString) { return 0; }
 
