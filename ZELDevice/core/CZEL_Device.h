@@ -85,6 +85,28 @@ public:
                                    IWMDMStorage* storage) = 0;
     virtual BOOL CanTransfer(DWORD recordMediaType, DWORD mediaType, CString devicePath);
 
+    // ---- Lifecycle and small host operations. ----
+    // Makes "<My Music>\Nuvoqa\$temp2" (or "C:\My Music\Nuvoqa\$temp2" when the
+    // user has no music folder) and keeps its path as the temporary folder.
+    void CreateTempDir();
+    // Whether Windows Media Player has a top-level window.
+    BOOL IsRunWMP();
+    // Remembers whether the host plays a mood playlist (the library never reads it).
+    void MoodPlayState(bool state);
+    // The agent's root storage; the two streams receive its marshalled forms.
+    IWMDMStorage* GetStorageFromAgent(IStream*** first, IStream*** second);
+
+    // ---- Media type and transfer admission. ----
+    // Classifies a PC file: fills FileName, Folder, FileSize and the times of
+    // record and answers (and stores in MediaType) its media-type code; 0 when
+    // the player does not take the extension or the file cannot be read.
+    DWORD GetMediaType(LPWSTR path, tagDB_File* record);
+    // Whether the player takes this code (extension list and capability bits).
+    BOOL IsSupportedMedia(DWORD mediaType, LPWSTR path);
+    // ZEL_SUCCESS when the current folder suits the media family, else the
+    // family's wrong-folder code.
+    DWORD CanTransferCurrentLocation(DWORD mediaType);
+
     // ---- The device file tree and navigation. ----
     // Adds one entry under the folder its Path names (created when missing);
     // with checkExisting non-zero nothing is added when that folder already
@@ -140,6 +162,14 @@ protected:
     DWORD LookUpInDatabase(const CString& path);
     // The database is in use: capability 0x8 and PlayerType other than 2.
     BOOL UsesDatabase() const;
+    // Sends ZEL_WM_PROGRESS with an event code and its value to the host window.
+    LRESULT NotifyHost(WPARAM event, LPARAM value) {
+        return ::SendMessageW(m_hHostWnd, ZEL_WM_PROGRESS, event, value);
+    }
+    // Asks the agent's tag reader about a file (the request made from the
+    // device settings) into the zeroed answer, then calls its release routine.
+    // 0 when there is no reader or it could not read the file.
+    BOOL ReadTags(LPCWSTR path, ZelTagAnswer* answer);
 
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg LRESULT OnMsgProgress(WPARAM wParam, LPARAM lParam);
@@ -147,6 +177,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Turns a progress report (its address) into percentages for the host
+    // window; formatFlag starts and stops the busy ticker of a format.
+    void CallbackProgress(LONG_PTR report, int formatFlag);
     void CreateRoot();
     // The listing filter of FindFileFirst (first true) and FindFileNext.
     BOOL PassesListing(const CZEL_File& entry, bool first) const;

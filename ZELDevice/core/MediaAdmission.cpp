@@ -1,0 +1,185 @@
+// Classification of PC files by media type and the decision whether this
+// player, and its current folder, take them.
+#include <cstring>
+
+#include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/core/CoreText.h"
+#include "zelcompat/files.h"
+#include "zelcompat/textfn.h"
+#include "zelcompat/wintime.h"
+
+namespace {
+
+// The text after the last "." (the whole text without one), upper-cased.
+CString UpperExtension(LPCWSTR path) {
+    CString text(path);
+    int dot = text.ReverseFind(u'.');
+    CString extension = dot >= 0 ? text.Mid(dot + 1) : text;
+    extension.MakeUpper();
+    return extension;
+}
+
+// Extension lists are searched as text, so "MP" is in "MP3.WMA".
+bool InList(const CString& list, LPCWSTR path) { return list.Find(UpperExtension(path)) >= 0; }
+
+// Holds a file opened for shared reading and closes it on every way out.
+class ReadHandle {
+public:
+    explicit ReadHandle(LPCWSTR path)
+        : m_handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr)) {}
+    ~ReadHandle() {
+        if (IsOpen()) CloseHandle(m_handle);
+    }
+    ReadHandle(const ReadHandle&) = delete;
+    ReadHandle& operator=(const ReadHandle&) = delete;
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+void StoreTime(const FILETIME& time, DWORD (&fields)[6]) {
+    SYSTEMTIME calendar{};
+    if (!FileTimeToSystemTime(&time, &calendar)) return;
+    fields[0] = calendar.wYear;
+    fields[1] = calendar.wMonth;
+    fields[2] = calendar.wDay;
+    fields[3] = calendar.wHour;
+    fields[4] = calendar.wMinute;
+    fields[5] = calendar.wSecond;
+}
+
+// An MP3 file that is a NETSYNC container rather than plain audio; 0 when the
+// file cannot be opened again.
+DWORD Mp3Kind(LPCWSTR path) {
+    ReadHandle file(path);
+    if (!file.IsOpen()) return ZEL_MEDIA_NONE;
+    char head[7] = {};
+    DWORD read = 0;
+    ReadFile(file.Get(), head, sizeof(head), &read, nullptr);
+    return std::memcmp(head, "NETSYNC", sizeof(head)) == 0 ? ZEL_MEDIA_NETSYNC : ZEL_MEDIA_MP3;
+}
+
+struct KnownExtension {
+    const char16_t* extension;
+    DWORD mediaType;
+};
+
+constexpr KnownExtension kFixedTypes[] = {
+    {u"WMA", ZEL_MEDIA_WMA}, {u"OGG", ZEL_MEDIA_OGG}, {u"JPG", ZEL_MEDIA_JPG}, {u"GIF", ZEL_MEDIA_GIF},
+    {u"BMP", ZEL_MEDIA_BMP}, {u"MPG", ZEL_MEDIA_MPG}, {u"AVI", ZEL_MEDIA_AVI}, {u"WMV", ZEL_MEDIA_WMV},
+    {u"KVI", ZEL_MEDIA_KVI}, {u"TXT", ZEL_MEDIA_TXT}, {u"TS3", ZEL_MEDIA_TS3}, {u"SWF", ZEL_MEDIA_SWF},
+    {u"TTS", ZEL_MEDIA_TTS},
+};
+
+}  // namespace
+
+BOOL CZEL_Device::ReadTags(LPCWSTR path, ZelTagAnswer* answer) {
+    if (m_pfnGetFileInfo == nullptr || answer == nullptr) return 0;
+    std::memset(answer, 0, sizeof(*answer));
+    lstrcpynW(answer->Path, path, ZEL_TAG_PATH_UNITS);
+    ZelTagRequest request{};
+    request.DeviceID1 = m_Settings.DeviceID1;
+    request.ProductID = m_Settings.ProductID;
+    request.DeviceID3 = m_Settings.DeviceID3;
+    std::memcpy(request.TagKey, m_Settings.TagKey, sizeof(request.TagKey));
+    std::memcpy(request.TagBlock, m_Settings.TagBlock, sizeof(request.TagBlock));
+    BOOL read = m_pfnGetFileInfo(answer, &request, path, sizeof(*answer));
+    if (m_pfnDeleteTrack != nullptr) m_pfnDeleteTrack(nullptr);
+    return read;
+}
+
+DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
+    if (path == nullptr || record == nullptr) return ZEL_MEDIA_NONE;
+    CString full(path);
+    int cut = full.ReverseFind(u'\\');
+    lstrcpynW(record->FileName, full.Mid(cut + 1), ZEL_DBFILENAME);
+    lstrcpynW(record->Folder, cut >= 0 ? full.Left(cut) : CString(), ZEL_DBFOLDER);
+
+    if (!InList(m_strExtensions, path)) return ZEL_MEDIA_NONE;
+    {
+        ReadHandle file(path);
+        if (!file.IsOpen()) return ZEL_MEDIA_NONE;
+        record->FileSize = GetFileSize(file.Get(), nullptr);
+        FILETIME created{}, accessed{}, written{};
+        if (GetFileTime(file.Get(), &created, &accessed, &written)) {
+            StoreTime(created, record->Created);
+            StoreTime(written, record->Modified);
+        }
+    }
+
+    CString extension = UpperExtension(path);
+    DWORD mediaType = ZEL_MEDIA_NONE;
+    if (extension == u"MP3") {
+        mediaType = Mp3Kind(path);
+    } else if (extension == u"ASF") {
+        ZelTagAnswer answer{};
+        ReadTags(path, &answer);
+        if (answer.Kind == ZEL_TAGKIND_ASF_AUDIO) mediaType = ZEL_MEDIA_ASF_AUDIO;
+        if (answer.Kind == ZEL_TAGKIND_ASF_VIDEO) mediaType = ZEL_MEDIA_ASF_VIDEO;
+    } else {
+        for (const KnownExtension& known : kFixedTypes)
+            if (extension == known.extension) mediaType = known.mediaType;
+    }
+    record->MediaType = mediaType;
+    return mediaType;
+}
+
+BOOL CZEL_Device::IsSupportedMedia(DWORD mediaType, LPWSTR path) {
+    if (path == nullptr || !InList(m_strExtensions, path)) return 0;
+    const DWORD caps = m_Settings.Capabilities;
+    auto needs = [caps](DWORD bit) -> BOOL { return (caps & bit) ? 1 : 0; };
+    if (mediaType & ZEL_MEDIA_AUDIO) return 1;
+    if (mediaType & ZEL_MEDIA_IMAGE) return needs(ZEL_CAP_IMAGE);
+    if (mediaType & ZEL_MEDIA_VIDEO) return needs(ZEL_CAP_VIDEO);
+    switch (mediaType) {
+    case ZEL_MEDIA_TXT: return needs(ZEL_CAP_TEXT);
+    case ZEL_MEDIA_80002: return needs(ZEL_CAP_MEDIA_80002);
+    case ZEL_MEDIA_SWF: return needs(ZEL_CAP_SWF);
+    case ZEL_MEDIA_TS3: return needs(ZEL_CAP_TS3);
+    case ZEL_MEDIA_UCQ: return needs(ZEL_CAP_MYAURO);
+    case ZEL_MEDIA_UCI: return needs(ZEL_CAP_UCI);
+    case ZEL_MEDIA_80030: return needs(ZEL_CAP_GUIDE);
+    default: return 1;
+    }
+}
+
+BOOL CZEL_Device::IsSupportFormat(LPWSTR path) {
+    if (path == nullptr) return 0;
+    return InList(zelcore::FixedText(m_Settings.Extensions), path) ? 1 : 0;
+}
+
+BOOL CZEL_Device::CanTransfer(DWORD recordMediaType, DWORD mediaType, CString devicePath) {
+    if (!IsSupportedMedia(mediaType, devicePath.GetBuffer())) return 0;
+    // Without the player's database nothing says the file is there already.
+    if (m_pfnZELDB_GetRecord == nullptr) return 1;
+    tagDB_File record{};
+    record.MediaType = recordMediaType;
+    return m_pfnZELDB_GetRecord(devicePath, &record) ? 0 : 1;
+}
+
+DWORD CZEL_Device::CanTransferCurrentLocation(DWORD mediaType) {
+    int folder = -1;
+    DWORD wrongFolder = ZEL_SUCCESS;
+    if (mediaType & ZEL_MEDIA_AUDIO) {
+        folder = 0;
+        wrongFolder = ZEL_ERR_FOLDER_MUSIC;
+    } else if (mediaType & ZEL_MEDIA_IMAGE) {
+        folder = 2;
+        wrongFolder = ZEL_ERR_FOLDER_MUSIC;
+    } else if (mediaType & ZEL_MEDIA_VIDEO) {
+        folder = 1;
+        wrongFolder = ZEL_ERR_FOLDER_VIDEO;
+    } else if (mediaType == ZEL_MEDIA_TXT) {
+        folder = 3;
+        wrongFolder = ZEL_ERR_FOLDER_TEXT;
+    }
+    if (folder < 0) return ZEL_SUCCESS;
+    CString current = GetCurrentPath();
+    current.MakeUpper();
+    CString expected = m_strDriveRoot + zelcore::FixedText(m_Settings.Folders[folder]);
+    expected.MakeUpper();
+    return current.Find(expected) >= 0 ? ZEL_SUCCESS : wrongFolder;
+}
