@@ -10,3 +10,4 @@
 #include "ZELDevice/core/ZELFile.h"
 #include "ZELDevice/core/tree.h"
 #include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/ums/CZEL_DeviceForUMS.h"

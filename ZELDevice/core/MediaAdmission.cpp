@@ -4,6 +4,7 @@
 
 #include "ZELDevice/core/CZEL_Device.h"
 #include "ZELDevice/core/CoreText.h"
+#include "ZELDevice/core/FileHandle.h"
 #include "zelcompat/files.h"
 #include "zelcompat/textfn.h"
 #include "zelcompat/wintime.h"
@@ -22,24 +23,6 @@ CString UpperExtension(LPCWSTR path) {
 // Extension lists are searched as text, so "MP" is in "MP3.WMA".
 bool InList(const CString& list, LPCWSTR path) { return list.Find(UpperExtension(path)) >= 0; }
 
-// Holds a file opened for shared reading and closes it on every way out.
-class ReadHandle {
-public:
-    explicit ReadHandle(LPCWSTR path)
-        : m_handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr)) {}
-    ~ReadHandle() {
-        if (IsOpen()) CloseHandle(m_handle);
-    }
-    ReadHandle(const ReadHandle&) = delete;
-    ReadHandle& operator=(const ReadHandle&) = delete;
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
 void StoreTime(const FILETIME& time, DWORD (&fields)[6]) {
     SYSTEMTIME calendar{};
     if (!FileTimeToSystemTime(&time, &calendar)) return;
@@ -54,7 +37,7 @@ void StoreTime(const FILETIME& time, DWORD (&fields)[6]) {
 // An MP3 file that is a NETSYNC container rather than plain audio; 0 when the
 // file cannot be opened again.
 DWORD Mp3Kind(LPCWSTR path) {
-    ReadHandle file(path);
+    auto file = zelcore::FileHandle::OpenForReading(path);
     if (!file.IsOpen()) return ZEL_MEDIA_NONE;
     char head[7] = {};
     DWORD read = 0;
@@ -100,7 +83,7 @@ DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
 
     if (!InList(m_strExtensions, path)) return ZEL_MEDIA_NONE;
     {
-        ReadHandle file(path);
+        auto file = zelcore::FileHandle::OpenForReading(path);
         if (!file.IsOpen()) return ZEL_MEDIA_NONE;
         record->FileSize = GetFileSize(file.Get(), nullptr);
         FILETIME created{}, accessed{}, written{};
