@@ -26,6 +26,7 @@ using Bytes = mg::Bytes;
 
 namespace {
 
+// Collects the debugger output lines for the length of a scope.
 struct DebugLines {
     std::vector<std::u16string> lines;
     DebugLines() {
@@ -33,9 +34,7 @@ struct DebugLines {
                         this);
     }
     ~DebugLines() { ZelSetDebugSink(nullptr, nullptr); }
-    bool Has(const std::u16string& line) const {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
+    bool Has(const std::u16string& line) const { return std::count(lines.begin(), lines.end(), line) > 0; }
 };
 
 void SetModel(tagDeviceSettings& settings, const std::u16string& model) {
@@ -43,7 +42,7 @@ void SetModel(tagDeviceSettings& settings, const std::u16string& model) {
     std::copy(model.begin(), model.end(), settings.ModelName);
 }
 
-// The size of an ID3v2 tag block (header included) at the start of bytes.
+// Size of the ID3v2 tag block (header included) at the start of bytes.
 size_t TagBlockSize(const Bytes& bytes) {
     if (bytes.size() < 10 || bytes[0] != 'I' || bytes[1] != 'D' || bytes[2] != '3') return 0;
     size_t size = 0;
@@ -58,44 +57,43 @@ size_t AsfHeaderSize(const Bytes& bytes) {
     return size;
 }
 
+Bytes Head(const Bytes& bytes, size_t count) { return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(count)); }
 Bytes Tail(const Bytes& bytes, size_t from) { return Bytes(bytes.begin() + static_cast<long>(from), bytes.end()); }
 
-// Names of the files in a host folder.
-std::vector<std::string> FilesIn(const std::string& folder) {
+// Every file on the drive, as relative paths in order: what a conversion left behind.
+std::vector<std::string> FilesOn(const TempDrive& drive) {
     std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(drive.Folder())) {
+        if (entry.is_regular_file()) names.push_back(std::filesystem::relative(entry.path(), drive.Folder()).string());
     }
     std::sort(names.begin(), names.end());
     return names;
 }
-
-bool AnyHeaderFile(const std::string& folder) {
-    auto names = FilesIn(folder);
-    return std::any_of(names.begin(), names.end(), [](const std::string& name) {
-        return name.size() >= 7 && name.compare(name.size() - 7, 7, ".Header") == 0;
-    });
-}
+using Files = std::vector<std::string>;
 
 class LyricsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        settings_ = tagDeviceSettings{};
         settings_.Capabilities = ZEL_CAP_LYRICS;
         SetModel(settings_, u"RV-M41");
         std::filesystem::create_directories(drive_.Host("Work"));
     }
-
-    // Runs the buffer conversion the way the transfer code does: a buffer of the
-    // file size plus the agreed room.
-    int ToBuffer(CLyricsConverter& converter, const std::u16string& path, Bytes& out, int* tag,
+    Bytes Mp3(const std::string& name, const mg::Mp3Options& options) {
+        EXPECT_TRUE(mg::WriteMp3(drive_.Host(name), options));
+        return mg::ReadBytes(drive_.Host(name));
+    }
+    // The buffer conversion as the transfer code runs it: the file size plus the agreed room.
+    int ToBuffer(CLyricsConverter& converter, const std::u16string& name, Bytes& out, int* tag,
                  ZelAlbumImageDeleteFn strip = nullptr, ZelAlbumImageResizeInMemoryFn resize = nullptr) {
-        DWORD size = converter.GetFileLength(ZEL_MEDIA_MP3, path.c_str());
-        out.assign(size + CLyricsConverter::kBufferSlack, 0xEE);
+        std::u16string path = drive_.Win(name);
+        out.assign(converter.GetFileLength(ZEL_MEDIA_MP3, path.c_str()) + CLyricsConverter::kBufferSlack, 0xEE);
         int n = converter.ConvertMP3ToBuffer(&settings_, path.c_str(), ZEL_MEDIA_MP3, out.data(), strip, resize, tag);
         if (n >= 0) out.resize(static_cast<size_t>(n));
         return n;
+    }
+    DWORD Convert(CLyricsConverter& converter, const std::u16string& name, DWORD type, WCHAR* out,
+                  int size = MAX_PATH) {
+        return converter.ConvertFile(&settings_, drive_.Win(name).c_str(), type, out, size);
     }
 
     TempDrive drive_;
@@ -143,108 +141,82 @@ int ShrinkTag(const BYTE* in, BYTE* out, DWORD* length) {
     *length = cut;
     return 1;
 }
-
 int g_resizeWidth = 0, g_resizeHeight = 0;
 int RecordResize(const BYTE* in, BYTE* out, DWORD* length, int width, int height) {
     g_resizeWidth = width;
     g_resizeHeight = height;
     return ShrinkTag(in, out, length);
 }
-
 int RefuseArt(const BYTE*, BYTE*, DWORD*) { return 0; }
 
 }  // namespace
 
-// ---- reading files -------------------------------------------------------
-
-TEST_F(LyricsRecorded, TagSizeFollowsTheSevenBitRule) {
-    const BYTE small[] = {'I', 'D', '3', 3, 0, 0, 0x00, 0x00, 0x02, 0x01, 0, 0};
-    const BYTE large[] = {'I', 'D', '3', 4, 0, 0, 0xFF, 0x7F, 0x7F, 0x7F};
-    ASSERT_TRUE(mg::WriteBytes(drive_.Host("small.mp3"), Bytes(std::begin(small), std::end(small))));
-    ASSERT_TRUE(mg::WriteBytes(drive_.Host("large.mp3"), Bytes(std::begin(large), std::end(large))));
-    ASSERT_TRUE(mg::WriteBytes(drive_.Host("plain.mp3"), Bytes{'T', 'A', 'G', 0, 0, 0, 0, 0, 0, 0, 0}));
-    ASSERT_TRUE(mg::WriteBytes(drive_.Host("short.mp3"), Bytes{'I', 'D', '3'}));
-    EXPECT_EQ(257, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"small.mp3").c_str()));
-    EXPECT_EQ(0x0FFFFFFF, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"large.mp3").c_str()));
-    EXPECT_EQ(0, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"plain.mp3").c_str()));
-    EXPECT_EQ(0, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"short.mp3").c_str()));
+TEST_F(LyricsRecorded, TagSizeAndPlayerTable) {
+    const std::pair<Bytes, int> files[] = {
+        {{'I', 'D', '3', 3, 0, 0, 0x00, 0x00, 0x02, 0x01, 0, 0}, 257},
+        {{'I', 'D', '3', 4, 0, 0, 0xFF, 0x7F, 0x7F, 0x7F}, 0x0FFFFFFF},  // seven bits of each byte
+        {{'T', 'A', 'G', 0, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {{'I', 'D', '3'}, 0},
+    };
+    for (const auto& [bytes, size] : files) {
+        ASSERT_TRUE(mg::WriteBytes(drive_.Host("t.mp3"), bytes));
+        EXPECT_EQ(size, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"t.mp3").c_str()));
+    }
     EXPECT_EQ(-1, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"missing.mp3").c_str()));
-}
 
-TEST_F(LyricsRecorded, PlayerTableLiesBesideTheExecutable) {
     WCHAR exe[MAX_PATH] = {};
     ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
     std::u16string expected(exe);
-    expected = expected.substr(0, expected.rfind(u'\\')) + u"\\PlayerInfos.ini";
-    EXPECT_EQ(expected, std::u16string(converter_.GetPlayerTablePath()));
+    EXPECT_EQ(expected.substr(0, expected.rfind(u'\\')) + u"\\PlayerInfos.ini",
+              std::u16string(converter_.GetPlayerTablePath()));
 }
 
-// ---- MP3 into memory -----------------------------------------------------
-
-TEST_F(LyricsReference, Mp3WithoutTagIsCopiedUnchanged) {
-    mg::Mp3Options options;
-    options.id3Version = 0;
-    options.frames = 40;
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("plain.mp3"), options));
-    Bytes original = mg::ReadBytes(drive_.Host("plain.mp3"));
-    Bytes out;
-    int tag = -7;
-    ASSERT_EQ(static_cast<int>(original.size()), ToBuffer(converter_, drive_.Win(u"plain.mp3"), out, &tag));
-    EXPECT_EQ(original, out);
-    EXPECT_EQ(0, tag);
-}
-
-TEST_F(LyricsReference, TaggedMp3GetsTheConvertedTagAndTheSameAudio) {
+TEST_F(LyricsReference, Mp3GetsTheConvertedTagOrStaysAsItIs) {
     mg::Mp3Options options;
     options.title = "Song";
     options.artist = "Artist";
     options.lyrics = "first line of the song\nsecond line\nthird";
     options.frames = 40;
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("song.mp3"), options));
-    Bytes original = mg::ReadBytes(drive_.Host("song.mp3"));
+    Bytes original = Mp3("song.mp3", options);
     size_t oldBlock = TagBlockSize(original);
     ASSERT_GT(oldBlock, 10u);
-
     Bytes out;
     int tag = -7;
-    int n = ToBuffer(converter_, drive_.Win(u"song.mp3"), out, &tag);
+    int n = ToBuffer(converter_, u"song.mp3", out, &tag);
     EXPECT_EQ(static_cast<int>(oldBlock - 10), tag);
     size_t newBlock = TagBlockSize(out);
     ASSERT_GT(newBlock, 10u);
     EXPECT_EQ(newBlock + original.size() - oldBlock, static_cast<size_t>(n));
-    EXPECT_NE(Bytes(original.begin(), original.begin() + static_cast<long>(oldBlock)),
-              Bytes(out.begin(), out.begin() + static_cast<long>(newBlock)));
+    EXPECT_NE(Head(original, oldBlock), Head(out, newBlock));
     EXPECT_EQ(Tail(original, oldBlock), Tail(out, newBlock));
-
     // The result is still an MP3 file whose tag TagLib reads.
     ASSERT_TRUE(mg::WriteBytes(drive_.Host("converted.mp3"), out));
     TagLib::MPEG::File file(drive_.Host("converted.mp3").c_str());
-    ASSERT_TRUE(file.isValid());
-    ASSERT_NE(nullptr, file.ID3v2Tag());
+    ASSERT_TRUE(file.isValid() && file.ID3v2Tag() && file.audioProperties());
     EXPECT_EQ("Song", file.ID3v2Tag()->title().to8Bit(true));
     EXPECT_EQ("Artist", file.ID3v2Tag()->artist().to8Bit(true));
-    ASSERT_NE(nullptr, file.audioProperties());
     EXPECT_EQ(44100, file.audioProperties()->sampleRate());
-}
 
-TEST_F(LyricsReference, Mp3WithoutLyricsOrWithoutTheCapabilityStaysAsItIs) {
-    mg::Mp3Options options;
-    options.title = "No words";
-    options.frames = 20;
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("instrumental.mp3"), options));
-    options.lyrics = "words";
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("sung.mp3"), options));
-
-    Bytes out;
-    int tag = 0;
-    Bytes instrumental = mg::ReadBytes(drive_.Host("instrumental.mp3"));
-    EXPECT_EQ(static_cast<int>(instrumental.size()), ToBuffer(converter_, drive_.Win(u"instrumental.mp3"), out, &tag));
-    EXPECT_EQ(instrumental, out);
-
-    settings_.Capabilities = 0x8;
-    Bytes sung = mg::ReadBytes(drive_.Host("sung.mp3"));
-    EXPECT_EQ(static_cast<int>(sung.size()), ToBuffer(converter_, drive_.Win(u"sung.mp3"), out, &tag));
-    EXPECT_EQ(sung, out);
+    // No tag, no lyrics, or no lyrics capability: the file unchanged.
+    const struct {
+        int id3Version;
+        const char* lyrics;
+        DWORD capabilities;
+    } unchanged[] = {{0, "", ZEL_CAP_LYRICS}, {3, "", ZEL_CAP_LYRICS}, {3, "words", 0x8}};
+    for (const auto& c : unchanged) {
+        mg::Mp3Options plain;
+        plain.id3Version = c.id3Version;
+        plain.lyrics = c.lyrics;
+        plain.frames = 20;
+        settings_.Capabilities = c.capabilities;
+        Bytes bytes = Mp3("plain.mp3", plain);
+        tag = -7;
+        EXPECT_EQ(static_cast<int>(bytes.size()), ToBuffer(converter_, u"plain.mp3", out, &tag));
+        EXPECT_EQ(bytes, out);
+        if (c.id3Version == 0) {
+            EXPECT_EQ(0, tag);
+        }
+    }
 }
 
 TEST_F(LyricsFixture, MissingLibraryIsReportedByEveryConversion) {
@@ -252,49 +224,45 @@ TEST_F(LyricsFixture, MissingLibraryIsReportedByEveryConversion) {
     EXPECT_FALSE(converter.IsAvailable());
     mg::Mp3Options options;
     options.lyrics = "words";
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("song.mp3"), options));
+    Mp3("song.mp3", options);
     Bytes out;
     int tag = 0;
-    EXPECT_EQ(-1, ToBuffer(converter, drive_.Win(u"song.mp3"), out, &tag));
+    EXPECT_EQ(-1, ToBuffer(converter, u"song.mp3", out, &tag));
     WCHAR name[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter.ConvertFile(&settings_, drive_.Win(u"song.mp3").c_str(), ZEL_MEDIA_WMA, name));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter, u"song.mp3", ZEL_MEDIA_WMA, name));
 }
 
 TEST_F(LyricsRecorded, AlbumArtRoutineRewritesTheTagBeforeConversion) {
     mg::Mp3Options options;
-    options.title = "Pictured";
     options.lyrics = "words";
     options.frames = 20;
     options.padding = 400;
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("art.mp3"), options));
-    Bytes original = mg::ReadBytes(drive_.Host("art.mp3"));
-    size_t oldBlock = TagBlockSize(original);
+    Bytes original = Mp3("art.mp3", options);
+    const size_t oldBlock = TagBlockSize(original), newBlock = oldBlock - 100;
 
     state_->tagAnswer = 2;  // the library fails: the rewritten tag goes with the audio
     Bytes out;
     int tag = 0;
-    int n = ToBuffer(converter_, drive_.Win(u"art.mp3"), out, &tag, ShrinkTag);
+    int n = ToBuffer(converter_, u"art.mp3", out, &tag, ShrinkTag);
     ASSERT_EQ(1, state_->tagCalls);
     EXPECT_EQ(0, state_->mode);
-    EXPECT_EQ(oldBlock - 100, state_->input.size());
-    EXPECT_EQ(static_cast<int>(oldBlock - 110), tag);
+    EXPECT_EQ(newBlock, state_->input.size());
+    EXPECT_EQ(static_cast<int>(newBlock - 10), tag);
     EXPECT_EQ(static_cast<int>(original.size() - 100), n);
-    EXPECT_EQ(state_->input, Bytes(out.begin(), out.begin() + static_cast<long>(oldBlock - 100)));
-    EXPECT_EQ(Tail(original, oldBlock), Tail(out, oldBlock - 100));
-    // The room offered for the converted tag covers the input and the agreed slack.
+    EXPECT_EQ(state_->input, Head(out, newBlock));
+    EXPECT_EQ(Tail(original, oldBlock), Tail(out, newBlock));
     EXPECT_GE(state_->roomGiven, state_->input.size() + CLyricsConverter::kTagSlack);
 
     // Without the remover, the resizer gets the player's album-art size.
     settings_.AlbumArtWidth = 176;
     settings_.AlbumArtHeight = 144;
-    ToBuffer(converter_, drive_.Win(u"art.mp3"), out, &tag, nullptr, RecordResize);
+    ToBuffer(converter_, u"art.mp3", out, &tag, nullptr, RecordResize);
     EXPECT_EQ(176, g_resizeWidth);
     EXPECT_EQ(144, g_resizeHeight);
-    EXPECT_EQ(oldBlock - 100, state_->input.size());
+    EXPECT_EQ(newBlock, state_->input.size());
 
     // A routine that changes nothing leaves the tag as it was.
-    n = ToBuffer(converter_, drive_.Win(u"art.mp3"), out, &tag, RefuseArt);
+    ToBuffer(converter_, u"art.mp3", out, &tag, RefuseArt);
     EXPECT_EQ(oldBlock, state_->input.size());
     EXPECT_EQ(original, out);
 }
@@ -303,8 +271,7 @@ TEST_F(LyricsRecorded, ConvertedTagReplacesTheOldOneUnlessItOutgrowsTheBuffer) {
     mg::Mp3Options options;
     options.lyrics = "words";
     options.frames = 20;
-    ASSERT_TRUE(mg::WriteMp3(drive_.Host("song.mp3"), options));
-    Bytes original = mg::ReadBytes(drive_.Host("song.mp3"));
+    Bytes original = Mp3("song.mp3", options);
     size_t oldBlock = TagBlockSize(original);
 
     Bytes newTag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 4, 'a', 'b', 'c', 'd'};
@@ -312,61 +279,45 @@ TEST_F(LyricsRecorded, ConvertedTagReplacesTheOldOneUnlessItOutgrowsTheBuffer) {
     state_->tagOutput = newTag;
     Bytes out;
     int tag = 0;
-    int n = ToBuffer(converter_, drive_.Win(u"song.mp3"), out, &tag);
-    EXPECT_EQ(static_cast<int>(newTag.size() + original.size() - oldBlock), n);
-    EXPECT_EQ(newTag, Bytes(out.begin(), out.begin() + static_cast<long>(newTag.size())));
+    EXPECT_EQ(static_cast<int>(newTag.size() + original.size() - oldBlock), ToBuffer(converter_, u"song.mp3", out, &tag));
+    EXPECT_EQ(newTag, Head(out, newTag.size()));
     EXPECT_EQ(Tail(original, oldBlock), Tail(out, newTag.size()));
 
-    // A tag that would not fit the caller's buffer is not used.
     state_->tagOutput.assign(oldBlock + CLyricsConverter::kBufferSlack + 1, 'x');
-    n = ToBuffer(converter_, drive_.Win(u"song.mp3"), out, &tag);
-    EXPECT_EQ(static_cast<int>(original.size()), n);
+    EXPECT_EQ(static_cast<int>(original.size()), ToBuffer(converter_, u"song.mp3", out, &tag));
     EXPECT_EQ(original, out);
 }
 
-// ---- WMA and OGG files ---------------------------------------------------
-
-TEST_F(LyricsReference, WmaWithLyricsGetsANewHeaderAndStillParsesAsAsf) {
+TEST_F(LyricsReference, WmaGetsANewHeaderOnlyWithLyrics) {
     mg::AsfOptions options;
     options.title = "Windows song";
     options.artist = "Singer";
     options.lyrics = "la la la\nla la";
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), options));
     Bytes original = mg::ReadBytes(drive_.Host("song.wma"));
-
     WCHAR name[MAX_PATH] = {};
-    ASSERT_EQ(ZEL_SUCCESS,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, name));
+    ASSERT_EQ(ZEL_SUCCESS, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name));
     EXPECT_EQ(drive_.Win(u"Work\\song.wma"), std::u16string(name));
 
     Bytes converted = mg::ReadBytes(drive_.Host("Work/song.wma"));
     size_t oldHeader = AsfHeaderSize(original), newHeader = AsfHeaderSize(converted);
-    EXPECT_NE(Bytes(original.begin(), original.begin() + static_cast<long>(oldHeader)),
-              Bytes(converted.begin(), converted.begin() + static_cast<long>(newHeader)));
+    EXPECT_NE(Head(original, oldHeader), Head(converted, newHeader));
     EXPECT_EQ(Tail(original, oldHeader), Tail(converted, newHeader));
-
     TagLib::ASF::File file(drive_.Host("Work/song.wma").c_str());
     ASSERT_TRUE(file.isValid());
     EXPECT_EQ("Windows song", file.tag()->title().to8Bit(true));
     EXPECT_EQ("Singer", file.tag()->artist().to8Bit(true));
+    EXPECT_EQ((Files{"Work/song.wma", "song.wma"}), FilesOn(drive_));  // no header file left
 
-    // Every temporary header file is gone.
-    EXPECT_FALSE(AnyHeaderFile(drive_.Folder()));
-    EXPECT_EQ(std::vector<std::string>{"song.wma"}, FilesIn(drive_.Host("Work")));
-}
-
-TEST_F(LyricsReference, WmaWithoutLyricsIsNotConverted) {
-    mg::AsfOptions options;
-    options.title = "Quiet";
+    // Without lyrics: the library's answer 1 is logged and nothing is written.
+    options.lyrics.clear();
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("quiet.wma"), options));
     DebugLines debug;
-    WCHAR name[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"quiet.wma").c_str(), ZEL_MEDIA_WMA, name));
+    WCHAR quiet[MAX_PATH] = {};
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"quiet.wma", ZEL_MEDIA_WMA, quiet));
     EXPECT_TRUE(debug.Has(u"[LDB] There is no Lyrics"));
-    EXPECT_TRUE(FilesIn(drive_.Host("Work")).empty());
-    EXPECT_FALSE(AnyHeaderFile(drive_.Folder()));
-    EXPECT_EQ(u'\0', name[0]);
+    EXPECT_EQ((Files{"Work/song.wma", "quiet.wma", "song.wma"}), FilesOn(drive_));
+    EXPECT_EQ(u'\0', quiet[0]);
 }
 
 TEST_F(LyricsReference, OggWithLyricsIsConvertedUnderTheGivenName) {
@@ -374,19 +325,16 @@ TEST_F(LyricsReference, OggWithLyricsIsConvertedUnderTheGivenName) {
     options.comments = {{"TITLE", "Vorbis song"}, {"LYRICS", "one\ntwo"}};
     ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), options));
     WCHAR name[MAX_PATH] = u"player.ogg";
-    ASSERT_EQ(ZEL_SUCCESS,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.ogg").c_str(), ZEL_MEDIA_OGG, name));
+    ASSERT_EQ(ZEL_SUCCESS, Convert(converter_, u"song.ogg", ZEL_MEDIA_OGG, name));
     EXPECT_EQ(drive_.Win(u"Work\\player.ogg"), std::u16string(name));
     TagLib::Ogg::Vorbis::File file(drive_.Host("Work/player.ogg").c_str());
     ASSERT_TRUE(file.isValid());
     EXPECT_EQ("Vorbis song", file.tag()->title().to8Bit(true));
 
-    mg::OggOptions plain;
-    plain.comments = {{"TITLE", "No words"}};
-    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("plain.ogg"), plain));
+    options.comments = {{"TITLE", "No words"}};
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("plain.ogg"), options));
     WCHAR other[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"plain.ogg").c_str(), ZEL_MEDIA_OGG, other));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"plain.ogg", ZEL_MEDIA_OGG, other));
     EXPECT_FALSE(drive_.Exists("Work/plain.ogg"));
 }
 
@@ -396,16 +344,15 @@ TEST_F(LyricsRecorded, ModelNameReachesTheLibraryWithParentheses) {
     asf.lyrics = "words";
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), asf));
     WCHAR name[MAX_PATH] = {};
-    converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, name);
+    Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name);
     ASSERT_EQ(1, state_->tagCalls);
     EXPECT_EQ(u"RV-M41(A)", state_->tagModel);
     EXPECT_EQ(std::u16string(converter_.GetPlayerTablePath()), state_->tagTable);
     EXPECT_EQ(1, state_->mode);
     EXPECT_EQ(AsfHeaderSize(mg::ReadBytes(drive_.Host("song.wma"))), state_->input.size());
 
-    mg::OggOptions ogg;
-    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), ogg));
-    converter_.ConvertFile(&settings_, drive_.Win(u"song.ogg").c_str(), ZEL_MEDIA_OGG, name);
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), mg::OggOptions{}));
+    Convert(converter_, u"song.ogg", ZEL_MEDIA_OGG, name);
     ASSERT_EQ(1, state_->oggCalls);
     EXPECT_EQ(u"RV-M41(A)", state_->oggModel);
     EXPECT_EQ(drive_.Win(u"song.ogg"), state_->oggSource);
@@ -416,53 +363,34 @@ TEST_F(LyricsRecorded, ModelNameReachesTheLibraryWithParentheses) {
     EXPECT_EQ(u"(ABCDEFGHIJKLMNOPQ)X", CLyricsConverter::LibraryModelName(&settings_).Str());
 }
 
-TEST_F(LyricsRecorded, LibraryFailuresAndWrongInputsAreNotConverted) {
+TEST_F(LyricsRecorded, FailuresGiveTheirCodesAndLeaveNoFiles) {
     mg::AsfOptions asf;
     asf.lyrics = "words";
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), asf));
     ASSERT_TRUE(mg::WriteText(drive_.Host("fake.wma"), std::string(200, 'z')));
+    const Files sources = {"fake.wma", "song.wma"};
     WCHAR name[MAX_PATH] = {};
     DebugLines debug;
 
     state_->tagAnswer = 7;
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, name));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name));
     EXPECT_FALSE(debug.Has(u"[LDB] There is no Lyrics"));
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"fake.wma").c_str(), ZEL_MEDIA_WMA, name));
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_MP3, name));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"fake.wma", ZEL_MEDIA_WMA, name));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"song.wma", ZEL_MEDIA_MP3, name));
     state_->oggAnswer = 0x100;  // low byte 0: nothing written
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_OGG, name));
-    EXPECT_TRUE(FilesIn(drive_.Host("Work")).empty());
-    EXPECT_FALSE(AnyHeaderFile(drive_.Folder()));
-}
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"song.wma", ZEL_MEDIA_OGG, name));
+    EXPECT_EQ(sources, FilesOn(drive_));
 
-TEST_F(LyricsRecorded, OutputThatCannotBeMadeGivesTheOutputCode) {
-    mg::AsfOptions asf;
-    asf.lyrics = "words";
-    ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), asf));
-    Bytes header = mg::MakeAsfHeader(asf);
+    // An output that cannot be made, or a full path longer than the caller's buffer: the output code.
     state_->tagAnswer = 0;
-    state_->tagOutput = header;
-
+    state_->tagOutput = mg::MakeAsfHeader(asf);
     int fault = ZelInjectFault(drive_.Win(u"Work\\*.Header").c_str(), ZEL_FAULT_OPEN, ERROR_ACCESS_DENIED);
-    WCHAR name[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_PATH,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, name));
+    EXPECT_EQ(ZEL_ERR_PATH, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name));
     ZelRemoveFault(fault);
-
-    // A full path longer than the caller's name buffer cannot be handed back.
     WCHAR small[8] = {};
-    EXPECT_EQ(ZEL_ERR_PATH,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, small, 8));
-    EXPECT_TRUE(FilesIn(drive_.Host("Work")).empty());
+    EXPECT_EQ(ZEL_ERR_PATH, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, small, 8));
+    EXPECT_EQ(sources, FilesOn(drive_));
 
-    // With the fault gone the same answer converts.
-    ASSERT_EQ(ZEL_SUCCESS,
-              converter_.ConvertFile(&settings_, drive_.Win(u"song.wma").c_str(), ZEL_MEDIA_WMA, name));
-    EXPECT_EQ(std::vector<std::string>{"song.wma"}, FilesIn(drive_.Host("Work")));
-    EXPECT_FALSE(AnyHeaderFile(drive_.Folder()));
+    ASSERT_EQ(ZEL_SUCCESS, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name));
+    EXPECT_EQ((Files{"Work/song.wma", "fake.wma", "song.wma"}), FilesOn(drive_));
 }
-

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ZELDevice/support/ShellFileOp.h"
 #include "tempdrive.h"
@@ -23,104 +24,87 @@ Outcome RunOp(CShellFileOp& op) {
     return out;
 }
 
-}  // namespace
-
-TEST(ShellFileOpRefusal, RunBeforeAnyOperationIsSetCallsNothing) {
-    TempDrive drive;
-    drive.WriteFile("a.txt", "alpha");
-    CShellFileOp op;
-    op.AddSourceFile(drive.Win(u"a.txt").c_str());
-    op.AddDestFile(drive.Win(u"b.txt").c_str());
-    BOOL started = TRUE;
-    EXPECT_FALSE(op.Go(&started));
-    EXPECT_FALSE(started);
-    EXPECT_FALSE(op.IsStarted());
-    EXPECT_FALSE(drive.Exists("b.txt"));
+// An operation over files of the drive; operation 0 leaves it unprepared.
+using Names = std::vector<const char16_t*>;
+void Prepare(CShellFileOp& op, const TempDrive& drive, UINT operation, const Names& sources, const Names& destinations) {
+    for (auto name : sources) op.AddSourceFile(drive.Win(name).c_str());
+    for (auto name : destinations) op.AddDestFile(drive.Win(name).c_str());
+    if (operation) op.SetOperationFlags(operation, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
 }
 
-TEST(ShellFileOpRefusal, IncompleteOrMismatchedListsAreRefused) {
+}  // namespace
+
+TEST(ShellFileOp, IncompleteOrMismatchedRequestsAreRefusedWithoutCallingTheShell) {
     TempDrive drive;
     drive.WriteFile("a.txt", "alpha");
     drive.WriteFile("b.txt", "bravo");
-
-    CShellFileOp noSource;
-    noSource.AddDestFile(drive.Win(u"Out").c_str());
-    noSource.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT);
-    EXPECT_FALSE(RunOp(noSource).started);
-
-    CShellFileOp noDestination;
-    noDestination.AddSourceFile(drive.Win(u"a.txt").c_str());
-    noDestination.SetOperationFlags(FO_MOVE, nullptr, FOF_SILENT);
-    EXPECT_FALSE(RunOp(noDestination).started);
-
-    for (UINT operation : {0u, 5u}) {
-        CShellFileOp unknown;
-        unknown.AddSourceFile(drive.Win(u"a.txt").c_str());
-        unknown.AddDestFile(drive.Win(u"Out").c_str());
-        unknown.SetOperationFlags(operation, nullptr, FOF_SILENT);
-        Outcome out = RunOp(unknown);
-        EXPECT_FALSE(out.ok) << operation;
-        EXPECT_FALSE(out.started) << operation;
+    const struct {
+        UINT operation;
+        Names sources, destinations;
+    } cases[] = {
+        {0, {u"a.txt"}, {u"X"}},                            // no operation set
+        {FO_COPY, {}, {u"X"}},                              // no source
+        {FO_MOVE, {u"a.txt"}, {}},                          // no destination
+        {5, {u"a.txt"}, {u"X"}},                            // unknown operation
+        {FO_COPY, {u"a.txt", u"b.txt"}, {u"X", u"Y", u"Z"}},  // neither one folder nor one each
+    };
+    for (const auto& c : cases) {
+        CShellFileOp op;
+        Prepare(op, drive, c.operation, c.sources, c.destinations);
+        Outcome out = RunOp(op);
+        EXPECT_FALSE(out.ok) << c.operation;
+        EXPECT_FALSE(out.started) << c.operation;
+        EXPECT_EQ(-1, out.result) << c.operation;
+        EXPECT_FALSE(op.IsStarted());
     }
-
-    // Two sources and three destinations: neither one folder nor one each.
-    CShellFileOp mismatched;
-    mismatched.AddSourceFile(drive.Win(u"a.txt").c_str());
-    mismatched.AddSourceFile(drive.Win(u"b.txt").c_str());
-    for (auto name : {u"X", u"Y", u"Z"}) mismatched.AddDestFile(drive.Win(name).c_str());
-    mismatched.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
-    Outcome out = RunOp(mismatched);
-    EXPECT_FALSE(out.ok);
-    EXPECT_FALSE(out.started);
-    EXPECT_EQ(-1, out.result);  // the shell was not asked
+    CShellFileOp zero;
+    zero.AddSourceFile(drive.Win(u"a.txt").c_str());
+    zero.AddDestFile(drive.Win(u"X").c_str());
+    zero.SetOperationFlags(0, nullptr, FOF_SILENT);
+    EXPECT_FALSE(RunOp(zero).started);
     EXPECT_FALSE(drive.Exists("X"));
+    EXPECT_TRUE(drive.Exists("a.txt"));
 
     // Delete is the one operation without a destination.
     CShellFileOp erase;
-    erase.AddSourceFile(drive.Win(u"a.txt").c_str());
-    erase.SetOperationFlags(FO_DELETE, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
+    Prepare(erase, drive, FO_DELETE, {u"a.txt"}, {});
     EXPECT_TRUE(RunOp(erase).ok);
     EXPECT_FALSE(drive.Exists("a.txt"));
 }
 
-TEST(ShellFileOpLists, TwoSourcesAndOneDestinationGoIntoThatFolder) {
+TEST(ShellFileOp, DestinationsAreOneFolderOrOnePerSource) {
     TempDrive drive;
     drive.WriteFile("a.txt", "alpha");
     drive.WriteFile("b.txt", "bravo");
-    CShellFileOp op;
-    op.AddSourceFile(drive.Win(u"a.txt").c_str());
-    op.AddSourceFile(drive.Win(u"b.txt").c_str());
-    op.AddDestFile(drive.Win(u"Out").c_str());
-    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
-    Outcome out = RunOp(op);
+    CShellFileOp folder;
+    Prepare(folder, drive, FO_COPY, {u"a.txt", u"b.txt"}, {u"Out"});
+    Outcome out = RunOp(folder);
     ASSERT_TRUE(out.ok);
     EXPECT_TRUE(out.started);
     EXPECT_EQ(0, out.result);
     EXPECT_FALSE(out.aborted);
-    EXPECT_FALSE(op.GetRequest().fFlags & FOF_MULTIDESTFILES);
+    EXPECT_FALSE(folder.GetRequest().fFlags & FOF_MULTIDESTFILES);
     EXPECT_EQ("alpha", drive.ReadFile("Out/a.txt"));
     EXPECT_EQ("bravo", drive.ReadFile("Out/b.txt"));
-}
 
-TEST(ShellFileOpLists, OneDestinationPerSourceNamesEachTarget) {
-    TempDrive drive;
-    drive.WriteFile("a.txt", "alpha");
-    drive.WriteFile("b.txt", "bravo");
-    CShellFileOp op;
-    op.AddSourceFile(drive.Win(u"a.txt").c_str());
-    op.AddSourceFile(drive.Win(u"b.txt").c_str());
-    op.AddDestFile(drive.Win(u"One\\first.txt").c_str());
-    op.AddDestFile(drive.Win(u"Two\\second.txt").c_str());
-    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
-    ASSERT_TRUE(RunOp(op).ok);
-    EXPECT_TRUE(op.GetRequest().fFlags & FOF_MULTIDESTFILES);
+    CShellFileOp each;
+    Prepare(each, drive, FO_COPY, {u"a.txt", u"b.txt"}, {u"One\\first.txt", u"Two\\second.txt"});
+    ASSERT_TRUE(RunOp(each).ok);
+    EXPECT_TRUE(each.GetRequest().fFlags & FOF_MULTIDESTFILES);
     EXPECT_EQ("alpha", drive.ReadFile("One/first.txt"));
     EXPECT_EQ("bravo", drive.ReadFile("Two/second.txt"));
-    EXPECT_EQ(2, op.GetSourceFileList().GetCount());
-    EXPECT_EQ(2, op.GetDestFileList().GetCount());
+
+    // Reset forgets lists, flags and state.
+    EXPECT_EQ(0, each.Reset());
+    EXPECT_TRUE(each.GetSourceFileList().IsEmpty());
+    EXPECT_TRUE(each.GetDestFileList().IsEmpty());
+    EXPECT_FALSE(each.IsPrepared());
+    EXPECT_FALSE(each.IsStarted());
+    EXPECT_EQ(0, each.GetRequest().fFlags);
+    EXPECT_FALSE(RunOp(each).started);
 }
 
-TEST(ShellFileOpRequest, EachChoiceSetsItsShellFlag) {
+TEST(ShellFileOp, RequestCarriesFlagsOwnerAndTheShellsAnswer) {
     const FILEOP_FLAGS flags[] = {FOF_SILENT,         FOF_ALLOWUNDO,         FOF_FILESONLY,      FOF_NOCONFIRMATION,
                                   FOF_NOCONFIRMMKDIR, FOF_RENAMEONCOLLISION, FOF_SIMPLEPROGRESS};
     for (int i = 0; i < 7; ++i) {
@@ -131,54 +115,31 @@ TEST(ShellFileOpRequest, EachChoiceSetsItsShellFlag) {
         EXPECT_EQ(flags[i], op.GetRequest().fFlags) << i;
         EXPECT_TRUE(op.IsPrepared());
     }
-}
 
-TEST(ShellFileOpRequest, OwnerWindowIsTheHandleOfTheObject) {
     CWnd owner;
     ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
     CShellFileOp op;
     op.SetOperationFlags(FO_COPY, &owner, FOF_SILENT);
-    EXPECT_EQ(owner.GetSafeHwnd(), op.GetRequest().hwnd);
     EXPECT_NE(nullptr, op.GetRequest().hwnd);
-    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT);
+    EXPECT_EQ(owner.GetSafeHwnd(), op.GetRequest().hwnd);
+    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
     EXPECT_EQ(nullptr, op.GetRequest().hwnd);
-}
 
-TEST(ShellFileOpRequest, ShellFailureIsReportedThroughThePointers) {
+    // A shell failure comes back through the pointers, which may also be null.
     TempDrive drive;
-    CShellFileOp op;
     op.AddSourceFile(drive.Win(u"missing.txt").c_str());
     op.AddDestFile(drive.Win(u"Out").c_str());
     op.SetProgressDlgTitle(u"Copying");
-    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
     Outcome out = RunOp(op);
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.started);
     EXPECT_TRUE(op.IsStarted());
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, out.result);
     EXPECT_TRUE(out.aborted);
-    // Null pointers are allowed.
     EXPECT_FALSE(op.Go(nullptr, nullptr, nullptr));
 }
 
-TEST(ShellFileOpRequest, ResetForgetsEverything) {
-    TempDrive drive;
-    drive.WriteFile("a.txt", "alpha");
-    CShellFileOp op;
-    op.AddSourceFile(drive.Win(u"a.txt").c_str());
-    op.AddDestFile(drive.Win(u"b.txt").c_str());
-    op.SetOperationFlags(FO_COPY, nullptr, FOF_SILENT);
-    ASSERT_TRUE(RunOp(op).ok);
-    EXPECT_EQ(0, op.Reset());
-    EXPECT_TRUE(op.GetSourceFileList().IsEmpty());
-    EXPECT_TRUE(op.GetDestFileList().IsEmpty());
-    EXPECT_FALSE(op.IsPrepared());
-    EXPECT_FALSE(op.IsStarted());
-    EXPECT_EQ(0, op.GetRequest().fFlags);
-    EXPECT_FALSE(RunOp(op).started);
-}
-
-TEST(ShellFileOpSilentCopy, CopiesAFolderWithItsContent) {
+TEST(ShellFileOp, SilentCopyCopiesFoldersAndReplacesWithoutAsking) {
     TempDrive pc(u'E');
     TempDrive player(u'F');
     pc.WriteFile("FMT/Model/SYSTEM/db.dat", "template");
@@ -186,14 +147,10 @@ TEST(ShellFileOpSilentCopy, CopiesAFolderWithItsContent) {
     EXPECT_TRUE(ShellSilentCopy(nullptr, pc.Win(u"FMT\\Model\\*.*").c_str(), player.Win(u"").c_str()));
     EXPECT_EQ("template", player.ReadFile("SYSTEM/db.dat"));
     EXPECT_EQ("text", player.ReadFile("readme.txt"));
-    // Copying again replaces without asking.
     pc.WriteFile("FMT/Model/readme.txt", "newer");
     EXPECT_TRUE(ShellSilentCopy(nullptr, pc.Win(u"FMT\\Model\\readme.txt").c_str(), player.Win(u"").c_str()));
     EXPECT_EQ("newer", player.ReadFile("readme.txt"));
-}
 
-TEST(ShellFileOpSilentCopy, MissingSourceFails) {
-    TempDrive drive;
-    EXPECT_FALSE(ShellSilentCopy(nullptr, drive.Win(u"nothing").c_str(), drive.Win(u"Out").c_str()));
-    EXPECT_FALSE(drive.Exists("Out"));
+    EXPECT_FALSE(ShellSilentCopy(nullptr, pc.Win(u"nothing").c_str(), pc.Win(u"Out").c_str()));
+    EXPECT_FALSE(pc.Exists("Out"));
 }
