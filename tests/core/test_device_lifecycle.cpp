@@ -1,0 +1,292 @@
+// CreateDevice, the temporary folder, progress reports from outside components
+// and the busy ticker of a format, driven through real windows as a host does.
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+
+#include "ZELDevice/playlist/PLPPlaylistFile.h"
+#include "ZELDevice/playlist/XPLPlaylistFile.h"
+#include "core_fixture.h"
+#include "zelcompat/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Event = std::pair<WPARAM, LPARAM>;
+
+// The host's window: records every progress message with the time it came.
+struct HostWindow {
+    HWND hwnd;
+    std::vector<Event> events;
+    std::vector<Clock::time_point> times;
+    HostWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (message != ZEL_WM_PROGRESS || self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+            self->events.emplace_back(wParam, lParam);
+            self->times.push_back(Clock::now());
+            return 0;
+        };
+        windowClass.lpszClassName = u"ZelTestHost";
+        RegisterClassW(&windowClass);  // an earlier test may have registered it
+        hwnd = CreateWindowExW(0, u"ZelTestHost", u"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~HostWindow() { DestroyWindow(hwnd); }
+    std::vector<LPARAM> Ticks() const {
+        std::vector<LPARAM> values;
+        for (const Event& event : events)
+            if (event.first == 9) values.push_back(event.second);
+        return values;
+    }
+};
+
+struct Cleanup {
+    std::function<void()> run;
+    ~Cleanup() { run(); }
+};
+
+// The busy ticker is a thread of its own while it runs.
+size_t ThreadCount() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+    return count;
+}
+
+// Runs the thread's messages, and those other threads send to its windows,
+// until done answers true (then true) or the time is up.
+bool PumpUntil(int ms, const std::function<bool()>& done) {
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (done()) return true;
+        if (Clock::now() >= end) return false;
+        Sleep(5);
+    }
+}
+
+struct LifecycleDevice : TestDevice {
+    using CZEL_Device::m_bFormatBusy;
+    using CZEL_Device::m_bOldWindows;
+    using CZEL_Device::m_hDBLibrary;
+    using CZEL_Device::m_hHostWnd;
+    using CZEL_Device::m_nLastProgress;
+    using CZEL_Device::m_pfnAddMoodInfo;
+    using CZEL_Device::m_pfnDeleteAlbumImage;
+    using CZEL_Device::m_pfnDeleteTrack;
+    using CZEL_Device::m_pfnGetFileInfo;
+    using CZEL_Device::m_pfnResizeAlbumImage;
+    using CZEL_Device::m_pfnResizeAlbumImageForC7;
+    using CZEL_Device::m_pPlaylist;
+    using CZEL_Device::m_strExtensions;
+    using CZEL_Device::m_szTempDir;
+
+    // The device's own window, which outside components report to.
+    bool MakeWindow() { return CreateEx(0, nullptr, u"dev", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr) != 0; }
+    LRESULT Report(UINT message, DWORD event, DWORD done = 0, DWORD total = 0) {
+        tagProgressReport report{event, done, total};
+        return ::SendMessageW(GetSafeHwnd(), message, 0, reinterpret_cast<LPARAM>(&report));
+    }
+    DWORD Create(HWND host, tagDeviceInfo info = {}) { return CreateDevice(&info, host); }
+};
+
+// A device with its window, created for a host window.
+struct Reporting {
+    HostWindow host;  // outlives the device
+    LifecycleDevice device;
+    Reporting() {
+        EXPECT_TRUE(device.MakeWindow());
+        EXPECT_EQ(device.Create(host.hwnd), ZEL_SUCCESS);
+    }
+};
+
+}  // namespace
+
+TEST(DeviceProgress, PercentagesOfBatchesAndSingleFiles) {
+    Reporting r;
+    r.device.m_BatchTotal = 1000;
+    EXPECT_EQ(r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START), 1);  // a batch announces its own start
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 100, 400);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 50, 600);   // next file: 400 + 50 of 1000
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 54, 600);   // still 45: not sent
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 100, 600);  // same size counts as the same file
+    EXPECT_EQ(r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_END), 1);
+    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 10}, {4, 45}, {4, 50}}));
+
+    r.host.events.clear();
+    r.device.m_BatchTotal = 0;
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 1, 3);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 2, 6);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 999, 1000);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 3000000000u, 4000000000u);  // unsigned sizes
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_END);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 1, 3);  // counted afresh after a start
+    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 0}, {4, 33}, {4, 99}, {4, 75}, {4, 100}, {4, 0}, {4, 33}}));
+    EXPECT_EQ(::SendMessageW(r.device.GetSafeHwnd(), ZEL_WM_PROGRESS, 0, 0), 1);  // no report: nothing sent
+    EXPECT_EQ(r.host.events.size(), 7u);
+}
+
+TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
+    Reporting r;
+    const size_t threads = ThreadCount();
+    auto tickerGone = [&] { return ThreadCount() == threads; };
+    Cleanup stop{[&] {
+        r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_END);
+        PumpUntil(3000, tickerGone);
+    }};
+    r.device.m_bFormatBusy = 1;
+    const auto start = Clock::now();
+    EXPECT_EQ(r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_START), 1);
+    EXPECT_EQ(ThreadCount(), threads + 1);
+
+    // The ticker sends from its own thread: only a pumping host sees it.
+    PumpUntil(2500, [] { return false; });
+    PumpUntil(2500, [&] { return r.host.Ticks().size() >= 2; });
+    ASSERT_EQ(r.host.Ticks(), (std::vector<LPARAM>{0, 5}));
+    const double first = std::chrono::duration<double>(r.host.times[1] - start).count();
+    const double spacing = std::chrono::duration<double>(r.host.times[2] - r.host.times[1]).count();
+    EXPECT_GE(first, 0.9);
+    EXPECT_GE(spacing, 0.9);
+    EXPECT_LE(spacing, 1.6);
+
+    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_END);  // not the format's end
+    EXPECT_EQ(ThreadCount(), threads + 1);
+    EXPECT_EQ(r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_END), 1);
+    EXPECT_EQ(r.device.m_bFormatBusy, 0u);
+    EXPECT_TRUE(PumpUntil(500, tickerGone));
+    PumpUntil(1300, [] { return false; });
+    EXPECT_EQ(r.host.Ticks().size(), 2u);
+    EXPECT_EQ(r.host.events.front(), (Event{4, 0}));
+    EXPECT_EQ(r.host.events.back(), (Event{4, 100}));
+}
+
+TEST(DeviceProgress, TimerSendsTheTickValueAndCountsOn) {
+    Reporting r;
+    r.device.m_nLastProgress = 7;
+    ::SendMessageW(r.device.GetSafeHwnd(), WM_TIMER, 3, 0);
+    ASSERT_NE(r.device.SetTimer(44, 10), 0u);  // a timer the host sets arrives through the queue
+    EXPECT_TRUE(PumpUntil(2000, [&] { return r.host.events.size() >= 2; }));
+    r.device.KillTimer(44);
+    ASSERT_GE(r.host.events.size(), 2u);
+    EXPECT_EQ(std::vector<Event>(r.host.events.begin(), r.host.events.begin() + 2),
+              (std::vector<Event>{{9, 7}, {9, 8}}));
+    EXPECT_EQ(r.device.m_nLastProgress, 7 + r.host.events.size());
+}
+
+TEST(DeviceTempDir, UsersMusicFolderOrMyMusicOnDriveC) {
+    const std::string driveC = ZelDriveFolder(u'C');
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    Cleanup restore{[driveC, config = std::string(oldConfig ? oldConfig : "")] {
+        ZelMapDrive(u'C', driveC.c_str());
+        if (config.empty()) unsetenv("XDG_CONFIG_HOME");
+        else setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    }};
+    TempDrive c(u'C'), drive;
+    setenv("XDG_CONFIG_HOME", drive.Host("cfg").c_str(), 1);
+
+    drive.WriteFile("cfg/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + drive.Host("Tunes") + "\"\n");  // made when missing
+    LifecycleDevice device;
+    device.CreateTempDir();
+    EXPECT_EQ(std::u16string(device.m_szTempDir), drive.Win(u"Tunes\\Nuvoqa\\$temp2"));
+    EXPECT_TRUE(drive.Exists("Tunes/Nuvoqa/$temp2"));
+    EXPECT_FALSE(c.Exists("My Music"));
+
+    // A music folder that cannot be made: its parent is a file.
+    drive.WriteFile("cfg/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + drive.Host("cfg/user-dirs.dirs/Music") + "\"\n");
+    device.CreateTempDir();
+    EXPECT_EQ(std::u16string(device.m_szTempDir), u"C:\\My Music\\Nuvoqa\\$temp2");
+    EXPECT_TRUE(c.Exists("My Music/Nuvoqa/$temp2"));
+}
+
+TEST(DeviceCreate, LoadsTheDatabaseLibraryOnlyWhenThePlayerUsesOne) {
+    TempDrive drive;
+    LifecycleDevice missing;
+    missing.m_Settings.Capabilities = ZEL_CAP_DATABASE | ZEL_CAP_PLAYLISTS;
+    missing.m_Settings.PlayerType = 1;
+    SetText(missing.m_Settings.DBLibraryPath, drive.Win(u"System\\Missing.dll"));
+    tagDeviceInfo info{};
+    info.FreeMB = 12;
+    info.TotalMB = 34;
+    DebugLines debug;
+    EXPECT_EQ(missing.Create(nullptr, info), ZEL_ERR_NO_DB_LIBRARY);
+    EXPECT_TRUE(debug.Has(u"[Device] Can't load DB Library from device\n"));
+    EXPECT_NE(missing.m_pPlaylist, nullptr);  // the earlier steps stay done
+    EXPECT_EQ(missing.m_Settings.FreeMB, 12u);
+    EXPECT_EQ(missing.m_Settings.TotalMB, 34u);
+
+    LifecycleDevice plp;  // PLP players have no database
+    plp.m_Settings = missing.m_Settings;
+    plp.m_Settings.PlayerType = 2;
+    EXPECT_EQ(plp.Create(nullptr), ZEL_SUCCESS);
+    EXPECT_EQ(plp.m_hDBLibrary, nullptr);
+
+    // The reference library opens the drive's database and reports its saving
+    // to the device's window, which passes percentages on to the host.
+    HostWindow host;
+    LifecycleDevice device;
+    ASSERT_TRUE(device.MakeWindow());
+    device.m_Settings.Capabilities = ZEL_CAP_DATABASE;
+    device.m_Settings.PlayerType = 1;
+    device.m_Settings.DriveLetter = drive.Letter();
+    SetText(device.m_Settings.DBLibraryPath, InstallPlayerDB(drive));
+    ASSERT_EQ(device.Create(host.hwnd), ZEL_SUCCESS);
+    tagDB_File record{};
+    std::u16string path = drive.Win(u"Music\\a.mp3");
+    EXPECT_NE(device.AddFileToDB(path.data(), &record), 0);
+    EXPECT_NE(device.m_pfnZELDB_DBSync(1), 0);
+    ASSERT_GE(host.events.size(), 2u);
+    EXPECT_EQ(host.events.front(), (Event{4, 0}));
+    EXPECT_EQ(host.events.back(), (Event{4, 100}));
+}
+
+TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
+    HostWindow host;
+    for (DWORD type : {1u, 2u, 3u}) {
+        SCOPED_TRACE(type);
+        LifecycleDevice device;
+        device.m_strDriveRoot = u"E:\\";
+        device.m_Settings.Capabilities = ZEL_CAP_PLAYLISTS;
+        device.m_Settings.PlayerType = type;
+        SetText(device.m_Settings.PlaylistFile, u"System\\Lists");
+        SetText(device.m_Settings.Extensions, u"MP3.WMA");
+        tagDeviceInfo info{};
+        info.Kind = 1;
+        info.FreeMB = 100;
+        info.TotalMB = 2000;
+        EXPECT_EQ(device.Create(host.hwnd, info), ZEL_SUCCESS);
+        EXPECT_EQ(std::u16string(device.m_Settings.PlaylistFile), u"E:\\System\\Lists");
+        EXPECT_EQ(dynamic_cast<CXPLPlaylistFile*>(device.m_pPlaylist) != nullptr, type == 1);
+        EXPECT_EQ(dynamic_cast<CPLPPlaylistFile*>(device.m_pPlaylist) != nullptr, type == 2);
+        EXPECT_EQ(device.m_pPlaylist ? device.m_pPlaylist->GetFolder() : u"-",
+                  std::u16string(type == 3 ? u"-" : u"E:\\System\\Lists"));
+        EXPECT_EQ(device.m_nDeviceKind, 1u);
+        EXPECT_EQ(device.m_Settings.FreeMB, 100u);
+        EXPECT_EQ(device.m_Settings.TotalMB, 2000u);
+        EXPECT_EQ(device.m_strExtensions, CString(u"MP3.WMA"));
+        EXPECT_EQ(device.m_hHostWnd, host.hwnd);
+        EXPECT_EQ(device.m_bOldWindows, 0u);
+        for (const void* routine : {(void*)device.m_pfnGetFileInfo, (void*)device.m_pfnDeleteTrack,
+                                    (void*)device.m_pfnResizeAlbumImage, (void*)device.m_pfnDeleteAlbumImage,
+                                    (void*)device.m_pfnResizeAlbumImageForC7, (void*)device.m_pfnAddMoodInfo})
+            EXPECT_NE(routine, nullptr);
+    }
+
+    LifecycleDevice mtp;  // MTP paths carry no drive and the agent keeps the playlists
+    mtp.m_Settings.Capabilities = ZEL_CAP_PLAYLISTS;
+    mtp.m_Settings.IsMTP = 1;
+    mtp.m_Settings.PlayerType = 1;
+    SetText(mtp.m_Settings.PlaylistFile, u"Lists");
+    EXPECT_EQ(mtp.Create(host.hwnd), ZEL_SUCCESS);
+    EXPECT_EQ(std::u16string(mtp.m_Settings.PlaylistFile), u"Lists");
+    EXPECT_EQ(mtp.m_pPlaylist, nullptr);
+
+    ZelSetWindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS);
+    Cleanup restore{[] { ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT); }};
+    LifecycleDevice old;
+    EXPECT_EQ(old.Create(host.hwnd), ZEL_SUCCESS);
+    EXPECT_EQ(old.m_bOldWindows, 1u);
+}
