@@ -80,6 +80,12 @@ protected:
     // Makes (where missing) and enters each folder of a path below the root.
     void MoveRootSubFolder(CString path);
 
+    // ---- File transfer. ----
+    // The transfer both public forms share, from the admission test to the
+    // clean-up. The destination-folder member is set by the caller;
+    // intoCurrentFolder selects the rules of the three-argument TransferFile.
+    DWORD TransferOneFile(LPCWSTR source, tagDB_File* record, IWMDMStorage* storage, bool intoCurrentFolder);
+
     // ---- Copy engine. ----
     // File route: copies source to the destination folder + transferFile.
     DWORD TransferFileThroughMSC(LPCWSTR source, const CString& transferFile);

@@ -9,10 +9,14 @@
 namespace zelums {
 
 // The last percentage sent goes back to 0 (a new transfer begins).
-void ResetCopyPercent();
+AFX_EXT_API void ResetCopyPercent();
 // Every counter, the batch total included, goes back to 0 (a batch has ended).
-void ResetCopyProgress();
+AFX_EXT_API void ResetCopyProgress();
 // Adds a file's size to the total of the coming batch.
-void AddToCopyBatch(ULONGLONG bytes);
+AFX_EXT_API void AddToCopyBatch(ULONGLONG bytes);
+// The total of the coming or running batch (0: copies report per file).
+AFX_EXT_API ULONGLONG CopyBatchTotal();
+// The last percentage sent to the host window.
+AFX_EXT_API DWORD LastCopyPercent();
 
 }  // namespace zelums

@@ -1,11 +1,281 @@
-// Placing files from the computer onto a mass-storage player.
+// Placing files from the computer onto a mass-storage player. Around the copy
+// engine a transfer admits the file, names it on the player, prepares it
+// (album art resized to the player's size, lyrics merged) and afterwards
+// records it in the player's database and in the device tree.
+#include "ZELDevice/core/CoreText.h"
+#include "ZELDevice/core/MessagePump.h"
+#include "ZELDevice/mtp/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
+#include "ZELDevice/ums/CopyProgress.h"
+#include "zelcompat/debug.h"
+#include "zelcompat/files.h"
+#include "zelcompat/wintime.h"
 
-DWORD CZEL_DeviceForUMS::TransferFile2(LPWSTR, tagDB_File*, int, IWMDMStorage*, int, LPWSTR) { return ZEL_FAILURE; }
+namespace {
 
-DWORD CZEL_DeviceForUMS::TransferFile(LPWSTR, tagDB_File*, int) { return ZEL_FAILURE; }
+// Players that keep text-to-speech files under the extension "tts".
+constexpr WORD kProductTTS1 = 0x5114;
+constexpr WORD kProductTTS2 = 0x5119;
+// Entry of Folders that names the broadcast folder.
+constexpr int kBroadcastFolder = 6;
 
-DWORD CZEL_DeviceForUMS::TransferPostFile(LPWSTR, LPWSTR, LPWSTR, tagDB_File*, IWMDMStorage*) { return ZEL_FAILURE; }
+// Frees the transfer buffer and deletes the temporary copies a transfer made,
+// on every way out of it.
+class TransferScratch {
+public:
+    explicit TransferScratch(BYTE*& buffer) : m_buffer(buffer) {}
+    ~TransferScratch() {
+        delete[] m_buffer;
+        m_buffer = nullptr;
+        DropAlbumArtCopy();
+        Drop(m_lyricsCopy);
+    }
+    TransferScratch(const TransferScratch&) = delete;
+    TransferScratch& operator=(const TransferScratch&) = delete;
+
+    void KeepAlbumArtCopy(const CString& path) { m_albumArtCopy = path; }
+    void KeepLyricsCopy(const CString& path) { m_lyricsCopy = path; }
+    // The album-art copy is no longer the file to send.
+    void DropAlbumArtCopy() { Drop(m_albumArtCopy); }
+
+private:
+    static void Drop(CString& path) {
+        if (!path.IsEmpty()) DeleteFileW(path);
+        path.Empty();
+    }
+    BYTE*& m_buffer;
+    CString m_albumArtCopy;
+    CString m_lyricsCopy;
+};
+
+// The current local time as "%d%02d%02d%02d%02d%02d".
+CString LocalTimeStamp() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    CString stamp;
+    stamp.Format(u"%d%02d%02d%02d%02d%02d", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return stamp;
+}
+
+// folder and name joined by one "\".
+CString JoinPath(const CString& folder, const CString& name) {
+    if (!folder.IsEmpty() && folder[folder.GetLength() - 1] == u'\\') return folder + name;
+    return folder + u"\\" + name;
+}
+
+CString NameOfPath(const CString& path) { return path.Mid(path.ReverseFind(u'\\') + 1); }
+
+bool IsAudio(DWORD mediaType) { return (mediaType & ZEL_MEDIA_AUDIO) != 0; }
+
+}  // namespace
+
+DWORD CZEL_DeviceForUMS::TransferFile2(LPWSTR folder, tagDB_File* record, int, IWMDMStorage* storage, int, LPWSTR) {
+    m_strDestFolder = folder;
+    if (record == nullptr) return ZEL_ERR_MEDIA_TYPE;
+    // The host puts the full path of the PC file in the record's Folder.
+    const CString source = zelcore::FixedText(record->Folder);
+    return TransferOneFile(source, record, storage, false);
+}
+
+DWORD CZEL_DeviceForUMS::TransferFile(LPWSTR source, tagDB_File* record, int) {
+    const CString folder = GetCurrentPath();
+    CreateDirectoryW(folder, nullptr);  // an existing folder is no error
+    m_strDestFolder = folder;
+    if (record == nullptr || source == nullptr) return ZEL_ERR_MEDIA_TYPE;
+    return TransferOneFile(source, record, nullptr, true);
+}
+
+DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record, IWMDMStorage* storage,
+                                         bool intoCurrentFolder) {
+    delete[] m_pTransferBuffer;
+    m_pTransferBuffer = nullptr;
+
+    CString source(sourcePath);  // the working source: what is sent to the player
+    const DWORD mediaType = record->MediaType;
+    if (mediaType == ZEL_MEDIA_NONE || !IsSupportedMedia(mediaType, const_cast<LPWSTR>(source.GetString())))
+        return ZEL_ERR_MEDIA_TYPE;
+    const DWORD capabilities = m_Settings.Capabilities;
+    if (capabilities & ZEL_CAP_CHECK_FOLDER) {
+        const DWORD where = CanTransferCurrentLocation(mediaType);
+        if (ZelFailed(where)) return where;
+    }
+
+    zelums::ResetCopyPercent();
+    m_CurrentFolderEntry.Reset();
+
+    const CString fileName = zelcore::FixedText(record->FileName);
+    if (intoCurrentFolder) {
+        if (m_strCurrentTransFile.IsEmpty()) m_strCurrentTransFile = NameOfPath(source);
+    } else {
+        // A datacast's name was prepared by the caller.
+        const CString category = zelcore::FixedText(record->ShortText2);
+        if (category == u"TTS" && (m_Settings.ProductID == kProductTTS1 || m_Settings.ProductID == kProductTTS2)) {
+            const int kept = fileName.GetLength() > 3 ? fileName.GetLength() - 3 : 0;
+            m_strCurrentTransFile = fileName.Left(kept) + u"tts";
+        } else if (category != u"Datacasts") {
+            m_strCurrentTransFile = fileName;
+        }
+    }
+
+    NotifyHost(ZEL_EVENT_BEGIN, 0);
+    const CString destination = m_strDestFolder + m_strCurrentTransFile;
+    m_bCancel = 0;
+
+    TransferScratch scratch(m_pTransferBuffer);
+    const bool agentRoute = (capabilities & ZEL_CAP_AGENT_ROUTE) != 0;
+    // The agent writes the file; the entry is read back from the drive, except
+    // for what the older form sends that is not music.
+    auto sendThroughAgent = [&]() -> DWORD {
+        DWORD answer;
+        if (intoCurrentFolder) {
+            answer = Agent_WMDMTransferFile(source, &m_CurrentFolderEntry, record, nullptr, nullptr);
+            if (IsAudio(mediaType)) m_CurrentFolderEntry.FillFromPath(destination);
+        } else {
+            answer = Agent_WMDMTransferFile(source, &m_CurrentFolderEntry, record, m_strDestFolder.Mid(2), storage);
+            m_CurrentFolderEntry.FillFromPath(destination);
+        }
+        return answer;
+    };
+
+    DWORD result;
+    if (!IsAudio(mediaType)) {
+        result = agentRoute ? sendThroughAgent() : TransferFileThroughMSC(source, m_strCurrentTransFile);
+    } else {
+        const int width = static_cast<int>(m_Settings.AlbumArtWidth);
+        const int height = static_cast<int>(m_Settings.AlbumArtHeight);
+        if (mediaType >= ZEL_MEDIA_MP3 && mediaType <= ZEL_MEDIA_ASF_AUDIO && width != 0) {
+            if (intoCurrentFolder) {
+                CString line;
+                line.Format(u"[MSC_TRANSFER] Edit album art in ID3 Tag (x:%d, y:%d)", width, height);
+                OutputDebugStringW(line);
+            }
+            if (m_szTempDir[0] == 0) CreateTempDir();
+            CString folder;
+            folder.Format(u"%s\\$temp3", m_szTempDir);
+            CreateDirectoryW(folder, nullptr);
+            CString copy;
+            copy.Format(u"%s\\%s", folder, fileName);
+            if (m_pfnResizeAlbumImage != nullptr && m_pfnResizeAlbumImage(source, copy, width, height)) {
+                source = copy;
+                scratch.KeepAlbumArtCopy(copy);
+            }
+        }
+
+        DWORD mergedLength = 0;
+        if ((capabilities & ZEL_CAP_LYRICS) && record->LyricsFlag != 0) {
+            if (mediaType == ZEL_MEDIA_MP3) {
+                const DWORD size = m_LyricsConverter.GetFileLength(mediaType, source);
+                if (size == 0) return ZEL_ERR_MEDIA_TYPE;
+                m_pTransferBuffer = new BYTE[size + CLyricsConverter::kBufferSlack];
+                int tagLength = 0;
+                const int merged = m_LyricsConverter.ConvertMP3ToBuffer(&m_Settings, source, mediaType,
+                                                                        m_pTransferBuffer, nullptr, nullptr, &tagLength);
+                if (merged > 0) mergedLength = static_cast<DWORD>(merged);
+            } else {
+                if (m_szTempDir[0] == 0) CreateTempDir();
+                m_LyricsConverter.SetWorkFolder(m_szTempDir);
+                WCHAR converted[MAX_PATH] = {};
+                lstrcpynW(converted, fileName, MAX_PATH);
+                const DWORD answer = m_LyricsConverter.ConvertFile(&m_Settings, source, mediaType, converted, MAX_PATH);
+                if (answer & ZEL_SUCCESS) {
+                    scratch.DropAlbumArtCopy();
+                    source = converted;
+                    scratch.KeepLyricsCopy(source);
+                } else if (answer == ZEL_ERR_PATH) {
+                    return ZEL_ERR_PATH;
+                }
+            }
+        }
+
+        if (agentRoute)
+            result = sendThroughAgent();
+        else if (mergedLength > 0)
+            result = TransferFileThroughMSC(mergedLength, m_strCurrentTransFile);
+        else
+            result = TransferFileThroughMSC(source, m_strCurrentTransFile);
+    }
+    if (ZelFailed(result)) return result;
+
+    // The copy engine may have named the file otherwise (numbered movies); the
+    // entry it filled says what was written.
+    CString written = m_CurrentFolderEntry.Name.IsEmpty() ? destination : m_CurrentFolderEntry.Path;
+    LPWSTR recordedPath = written.GetBuffer();
+    if (intoCurrentFolder) {
+        NotifyHost(ZEL_EVENT_END, 0);
+        zelcore::PumpWaitingMessages();
+        if (KeepsDatabase()) AddFileToDB(recordedPath, record);
+        Add2Tree(&m_CurrentFolderEntry, 1);
+        MeasureDrive();
+        m_strCurrentTransFile.Empty();
+        return result;
+    }
+
+    zelcore::PumpWaitingMessages();
+    if (KeepsDatabase()) AddFileToDB(recordedPath, record);
+    if (!m_CurrentFolderEntry.Name.IsEmpty()) Add2Tree(&m_CurrentFolderEntry, 1);
+    NotifyHost(ZEL_EVENT_END, 0);
+    // Pictures the host prepared in a temporary folder are not kept on the computer.
+    if ((mediaType & ZEL_MEDIA_IMAGE) && source.Find(u"temp") > 0) DeleteFileW(source);
+    MeasureDrive();
+    return result;
+}
+
+DWORD CZEL_DeviceForUMS::TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWSTR source, tagDB_File* record,
+                                          IWMDMStorage* storage) {
+    if (record == nullptr) return ZEL_ERR_MEDIA_TYPE;
+    const CString stamp = LocalTimeStamp();
+
+    const CString folder(folderName);
+    if (!folder.IsEmpty()) {
+        BOOL made;
+        CZEL_File node(&m_Settings);
+        if (IsAgentMirrored()) {
+            made = Agent_WMDMMakeFolder(folder, &node, Agent_DataCastStorage(storage), 0);
+        } else {
+            CString path;
+            path.Format(u"%c:\\%s\\%s", m_Settings.DriveLetter, zelcore::FixedText(m_Settings.Folders[kBroadcastFolder]),
+                        folder);
+            made = CreateDirectoryW(path, nullptr);
+        }
+        if (made) {
+            node.SetAttributes(ZEL_ATTR_FOLDER, 0);
+            node.SetName(folder);
+            node.SetPath(GetCurrentPath() + folder);
+            node.SetTimeStamp(stamp);
+            Add2Tree(&node, 1);
+        }
+        CZEL_DeviceForUMS::MoveFolder(folderName);
+    }
+
+    // Broadcast files carry the channel's prefix; texts and text-to-speech files keep their names.
+    CString name = NameOfPath(CString(source));
+    if (name.Right(3) != u"txt" && zelcore::FixedText(record->ShortText2) != u"TTS") {
+        name = CString(prefix) + u"_" + name;
+        lstrcpynW(record->FileName, name, ZEL_DBFILENAME);
+    }
+
+    // The copy reads the PC file from the record's Folder.
+    if (source != nullptr && source[0] != 0) lstrcpynW(record->Folder, source, ZEL_DBFOLDER);
+    m_strCurrentTransFile = name;
+    m_bCancel = 0;
+    CString current = GetCurrentPath();
+    const DWORD result =
+        CZEL_DeviceForUMS::TransferFile2(const_cast<LPWSTR>(current.GetString()), record, 1, nullptr, 0, nullptr);
+    if (ZelFailed(result)) return result;
+
+    // The written file as the host reads it back through the current entry.
+    const CString written = JoinPath(current, name);
+    if (result & ZEL_SUCCESS) {
+        m_CurrentFolderEntry.Reset();
+        m_CurrentFolderEntry.FillFromPath(written);
+        m_CurrentFolderEntry.SetAttributes(ZEL_ATTR_FILE, 0);
+        m_CurrentFolderEntry.SetName(name);
+        m_CurrentFolderEntry.SetPath(written);
+        m_CurrentFolderEntry.SetTimeStamp(stamp);
+    }
+    if (KeepsDatabase()) AddFileToDB(const_cast<LPWSTR>(written.GetString()), record);
+    return result;
+}
 
 // Playlists reach a mass-storage player as files; there is nothing to hand to an agent.
 void CZEL_DeviceForUMS::TransferXPLfoMTP(LPWSTR) {}

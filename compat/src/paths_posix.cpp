@@ -100,12 +100,21 @@ bool CaseInsensitiveMatch(const std::string& folder, const std::u16string& folde
 
 enum class Lookup { Found, Missing, Escapes };
 
+// folder/name, built by appending (GCC 12 warns falsely of overlapping copies
+// when "/" + std::string is inlined at -O3).
+std::string Join(const std::string& folder, const std::u16string& name) {
+    std::string joined = folder == "/" ? std::string() : folder;
+    joined += '/';
+    joined += ZelToUtf8(name);
+    return joined;
+}
+
 // Finds the entry of folder named name: exactly first, then without regard to
 // case (the first in name order, so the answer is stable). On success actual
 // holds the on-disk name.
 Lookup FindEntry(const std::string& folder, const std::u16string& name, const std::string& realRoot,
                  std::u16string& actual, struct stat& st) {
-    std::string exact = folder == "/" ? "/" + ZelToUtf8(name) : folder + "/" + ZelToUtf8(name);
+    std::string exact = Join(folder, name);
     struct stat lst;
     if (lstat(exact.c_str(), &lst) == 0) {
         actual = name;
@@ -119,7 +128,7 @@ Lookup FindEntry(const std::string& folder, const std::u16string& name, const st
     std::u16string best;
     if (!CaseInsensitiveMatch(folder, FoldCase(name), best)) return Lookup::Missing;
     if (best.empty()) return Lookup::Missing;
-    std::string host = folder == "/" ? "/" + ZelToUtf8(best) : folder + "/" + ZelToUtf8(best);
+    std::string host = Join(folder, best);
     if (lstat(host.c_str(), &lst) != 0) return Lookup::Missing;
     actual = best;
     if (S_ISLNK(lst.st_mode)) {
@@ -128,10 +137,6 @@ Lookup FindEntry(const std::string& folder, const std::u16string& name, const st
         st = lst;
     }
     return Lookup::Found;
-}
-
-std::string Join(const std::string& folder, const std::u16string& name) {
-    return folder == "/" ? "/" + ZelToUtf8(name) : folder + "/" + ZelToUtf8(name);
 }
 
 }  // namespace

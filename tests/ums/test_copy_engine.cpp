@@ -1,0 +1,167 @@
+// The copy engine: both copy methods and the buffer route, cancellation from
+// the host's window procedure, failures that leave nothing behind, batch
+// progress, and the numbered movie names of the 0x120E player.
+#include "ZELDevice/ums/CopyProgress.h"
+#include "ums_fixture.h"
+
+namespace {
+
+std::string Pattern(size_t size) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
+    return data;
+}
+
+class UmsCopyEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FillPlainSettings(device.m_Settings);
+        tagDeviceInfo info = DriveInfo();
+        ASSERT_EQ(ZEL_SUCCESS, device.CreateDevice(&info, host.Handle()));
+        device.m_strDestFolder = drive.Win(u"Music\\").c_str();
+    }
+    void TearDown() override { zelums::ResetCopyProgress(); }
+    // A file on the computer's drive P: ("/" separates folders); its Windows path.
+    std::u16string PcFile(const std::string& name, const std::string& data) {
+        pc.WriteFile(name, data);
+        std::u16string relative(name.begin(), name.end());
+        std::replace(relative.begin(), relative.end(), u'/', u'\\');
+        return pc.Win(relative);
+    }
+    void StartTransfer() {
+        device.m_bCancel = 0;
+        zelums::ResetCopyPercent();
+        host.messages.clear();
+    }
+    DWORD Copy(const std::u16string& source, LPCWSTR name) {
+        StartTransfer();
+        return device.TransferFileThroughMSC(source.c_str(), CString(name));
+    }
+    DWORD WriteBuffer(std::vector<BYTE> buffer, LPCWSTR name) {
+        StartTransfer();
+        device.m_pTransferBuffer = buffer.data();
+        const DWORD result = device.TransferFileThroughMSC(static_cast<DWORD>(buffer.size()), CString(name));
+        device.m_pTransferBuffer = nullptr;
+        return result;
+    }
+    // Rising percentages that end at 100, at most 101 of them.
+    void ExpectSaneProgress() {
+        const std::vector<LPARAM> values = host.Values(ZEL_EVENT_PERCENT);
+        ASSERT_FALSE(values.empty());
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+        EXPECT_EQ(100, values.back());
+        EXPECT_LE(values.size(), 101u);
+    }
+
+    TempDrive drive;
+    TempDrive pc{u'P'};
+    HostWindow host;
+    TestUMS device;
+};
+
+TEST_F(UmsCopyEngine, CancelsAndFailuresLeaveNoPartialFile) {
+    const std::u16string source = PcFile("big.bin", Pattern(3 << 20));
+    host.onMessage = [&](WPARAM event, LPARAM) {
+        if (event == ZEL_EVENT_PERCENT) device.CancelTransfer();
+    };
+    for (DWORD old : {0u, 1u}) {
+        device.m_bOldWindows = old;
+        EXPECT_EQ(ZEL_ERR_CANCELLED, Copy(source, u"big.bin")) << old;
+        EXPECT_FALSE(drive.Exists("Music/big.bin")) << old;
+        EXPECT_EQ(1u, host.Values(ZEL_EVENT_PERCENT).size()) << old;  // nothing was copied after the cancel
+    }
+    EXPECT_EQ(ZEL_ERR_CANCELLED, WriteBuffer(std::vector<BYTE>(4 << 20, 0x5A), u"b.mp3"));
+    EXPECT_FALSE(drive.Exists("Music/b.mp3"));
+    host.onMessage = nullptr;
+
+    // The player's disk fills up after 300 000 bytes, on every route.
+    const int fault = ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 300000);
+    for (DWORD old : {0u, 1u}) {
+        device.m_bOldWindows = old;
+        EXPECT_EQ(ZEL_ERR_COPY, Copy(source, u"big.bin")) << old;
+        EXPECT_FALSE(drive.Exists("Music/big.bin")) << old;
+    }
+    EXPECT_EQ(ZEL_ERR_DESTINATION, WriteBuffer(std::vector<BYTE>(1 << 20, 1), u"b.mp3"));
+    EXPECT_FALSE(drive.Exists("Music/b.mp3"));
+    EXPECT_TRUE(device.m_CurrentFolderEntry.Name.IsEmpty());
+    ZelRemoveFault(fault);
+
+    // 9x family: "P:\" + 100 + "\" + 157 units is one too long; the NT family copies it.
+    const std::u16string longSource = PcFile(std::string(100, 'd') + "/" + std::string(157, 'x'), "data");
+    ASSERT_EQ(261u, longSource.size());
+    EXPECT_EQ(ZEL_ERR_PATH, Copy(longSource, u"long.mp3"));
+    EXPECT_EQ(ZEL_ERR_COPY, Copy(PcFile("empty.mp3", ""), u"empty.mp3"));
+    EXPECT_EQ(ZEL_ERR_PATH, Copy(pc.Win(u"NoFolder\\a.mp3"), u"a.mp3"));
+    EXPECT_EQ(ZEL_ERR_COPY, Copy(pc.Win(u"missing.mp3"), u"a.mp3"));
+    device.m_bOldWindows = 0;
+    EXPECT_EQ(ZEL_SUCCESS, Copy(longSource, u"long.mp3"));
+}
+
+TEST_F(UmsCopyEngine, SingleFilesOverwriteReadOnlyAndReportProgress) {
+    for (DWORD old : {0u, 1u}) {
+        device.m_bOldWindows = old;
+        drive.WriteFile("Music/song.mp3", "old");
+        SetFileAttributesW(drive.Win(u"Music\\song.mp3").c_str(), FILE_ATTRIBUTE_READONLY);
+        const std::string data = Pattern(old ? 20 << 20 : 1 << 20);  // 160 blocks of the stream copy
+        ASSERT_EQ(ZEL_SUCCESS, Copy(PcFile("song.mp3", data), u"song.mp3")) << old;
+        EXPECT_TRUE(drive.ReadFile("Music/song.mp3") == data) << old;
+        EXPECT_EQ(CString(u"song.mp3"), device.m_CurrentFolderEntry.Name);
+        EXPECT_EQ(data.size(), device.m_CurrentFolderEntry.Size);
+        ExpectSaneProgress();
+    }
+    // CopyFileExW reports every MiB: 128 callbacks, at most 101 messages.
+    device.m_bOldWindows = 0;
+    pc.WriteFile("sparse.bin", "");
+    std::filesystem::resize_file(pc.Host("sparse.bin"), 128u << 20);
+    ASSERT_EQ(ZEL_SUCCESS, Copy(pc.Win(u"sparse.bin"), u"sparse.bin"));
+    ExpectSaneProgress();
+
+    ASSERT_EQ(ZEL_SUCCESS, WriteBuffer(std::vector<BYTE>(20 << 20, 7), u"b.mp3"));
+    EXPECT_EQ(20u << 20, std::filesystem::file_size(drive.Host("Music/b.mp3")));
+    ExpectSaneProgress();
+    for (LPARAM value : host.Values(ZEL_EVENT_PERCENT)) EXPECT_EQ(0, value % 4);  // every fourth percent
+}
+
+TEST_F(UmsCopyEngine, BatchesShareOneRisingProgressBar) {
+    CStringArray sources, destinations;
+    EXPECT_EQ(ZEL_SUCCESS, device.CopyBatch(sources, destinations));
+    EXPECT_EQ((std::vector<LPARAM>{100}), host.Values(ZEL_EVENT_PERCENT));
+
+    const size_t sizes[] = {3 << 20, 1 << 20, 2 << 20};
+    for (size_t k = 0; k < 3; ++k) {
+        const std::string name = "part" + std::to_string(k) + ".bin";
+        sources.Add(PcFile(name, Pattern(sizes[k])).c_str());
+        destinations.Add((drive.Win(u"Music\\") + std::u16string(name.begin(), name.end())).c_str());
+    }
+    for (DWORD old : {0u, 1u}) {
+        device.m_bOldWindows = old;
+        StartTransfer();
+        zelums::ResetCopyProgress();
+        for (size_t size : sizes) zelums::AddToCopyBatch(size);
+        ASSERT_EQ(ZEL_SUCCESS, device.CopyBatch(sources, destinations)) << old;
+        ExpectSaneProgress();
+        EXPECT_GT(host.Values(ZEL_EVENT_PERCENT).size(), 3u) << old;
+        EXPECT_TRUE(drive.ReadFile("Music/part2.bin") == Pattern(sizes[2])) << old;
+    }
+}
+
+TEST_F(UmsCopyEngine, MoviesOfThe120EPlayerAreNumbered) {
+    device.m_Settings.ProductID = 0x120E;
+    const std::u16string clip = PcFile("clip.avi", "movie");
+    device.m_strDestFolder = drive.Win(u"Video\\").c_str();
+    ASSERT_EQ(ZEL_SUCCESS, Copy(clip, u"clip.avi"));
+    EXPECT_TRUE(drive.Exists("Video/Video_0001.avi"));
+    EXPECT_FALSE(drive.Exists("Video/clip.avi"));
+
+    drive.WriteFile("Other/Video_0003.avi", "3");
+    drive.WriteFile("Other/Video_0010.avi", "10");
+    std::filesystem::create_directories(drive.Host("Other/Video_0050"));  // a folder does not count
+    device.m_strDestFolder = drive.Win(u"Other\\").c_str();
+    ASSERT_EQ(ZEL_SUCCESS, Copy(clip, u"clip.AVI"));
+    EXPECT_EQ("movie", drive.ReadFile("Other/Video_0011.avi"));
+    EXPECT_EQ(CString(u"Video_0011.avi"), device.m_CurrentFolderEntry.Name);
+    ASSERT_EQ(ZEL_SUCCESS, Copy(PcFile("song.mp3", "music"), u"song.mp3"));  // only movies
+    EXPECT_TRUE(drive.Exists("Other/song.mp3"));
+}
+
+}  // namespace
