@@ -18,9 +18,10 @@ std::vector<CString> SplitLines(const char* data, DWORD length) {
     std::vector<CString> lines;
     DWORD start = 0;
     auto add = [&lines, data](DWORD from, DWORD to) {
-        WCHAR line[kMostLineUnits + 1] = {};
-        int units = MultiByteToWideChar(CP_ACP, 0, data + from, static_cast<int>(to - from), line, kMostLineUnits);
-        lines.emplace_back(line, units > 0 ? units : 0);
+        // A line is converted whole and then cut, so that a long line keeps its beginning.
+        WCHAR line[kMostBytes + 1] = {};
+        int units = MultiByteToWideChar(CP_ACP, 0, data + from, static_cast<int>(to - from), line, kMostBytes);
+        lines.emplace_back(line, units < 0 ? 0 : units > kMostLineUnits ? kMostLineUnits : units);
     };
     for (DWORD k = 0; k < length; ++k) {
         if (data[k] != '\n') continue;

@@ -1,0 +1,261 @@
+// Bringing up a mass-storage player: admission, write protection, model names,
+// the standard folders, capacity, the root listing, tags of a file on the drive
+// and the firmware description file.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ZELDevice/core/CoreText.h"
+#include "mediagen.h"
+#include "ums_fixture.h"
+#include "zelcompat/debug.h"
+
+namespace {
+
+using Adjust = std::function<void(tagDeviceSettings&)>;
+
+template <size_t N>
+std::u16string Text(const WCHAR (&field)[N]) {
+    return zelcore::FixedText(field).Str();
+}
+
+bool Has(const std::vector<std::u16string>& names, const std::u16string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+void Collect(LPCWSTR line, void* lines) { static_cast<std::vector<std::u16string>*>(lines)->push_back(line); }
+
+class UmsSetup : public ::testing::Test {
+protected:
+    ~UmsSetup() override {
+        ZelSetDriveSpace(u'E', 0, 0);
+        ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT);
+    }
+    // Sets up a device object the way the host does (the settings carry the
+    // product identifier), changed by the test's adjust step.
+    DWORD Create(TestUMS& device, tagDeviceInfo& info, const Adjust& adjust = {}, char16_t letter = u'E') {
+        FillPlainSettings(device.m_Settings, letter);
+        device.m_Settings.ProductID = info.ProductID;
+        if (adjust) adjust(device.m_Settings);
+        return device.CreateDevice(&info, host.Handle());
+    }
+    DWORD Create(TestUMS& device, tagDeviceInfo&& info, const Adjust& adjust = {}, char16_t letter = u'E') {
+        return Create(device, info, adjust, letter);
+    }
+
+    TempDrive drive;
+    HostWindow host;
+};
+
+TEST_F(UmsSetup, AdmissionAndWriteProtection) {
+    // Only 2000, XP and Vista test the volume; a refused drive gets no folders.
+    struct Version { DWORD major, minor, platform; int code; bool tested; };
+    for (const Version& v : {Version{5, 0, 2, 5, true}, Version{5, 1, 2, 6, true}, Version{6, 0, 2, 7, true},
+                             Version{4, 10, 1, 3, false}, Version{4, 90, 1, 4, false}, Version{6, 1, 2, 0, false}}) {
+        SCOPED_TRACE(testing::Message() << v.major << "." << v.minor);
+        ZelSetWindowsVersion(v.major, v.minor, v.platform);
+        EXPECT_EQ(v.code, CZEL_DeviceForUMS::WindowsVersion());
+        int fault = ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
+        std::vector<std::u16string> lines;
+        ZelSetDebugSink(&Collect, &lines);
+        TestUMS device;
+        DWORD result = Create(device, DriveInfo());
+        ZelSetDebugSink(nullptr, nullptr);
+        ZelRemoveFault(fault);
+        EXPECT_EQ(v.tested ? ZEL_ERR_WRITE_PROTECTED : ZEL_SUCCESS, result);
+        EXPECT_EQ(v.tested, Has(lines, u"[Device] Can't write anything to device\n"));
+        EXPECT_EQ(!v.tested, drive.Exists("Music"));
+        std::filesystem::remove_all(drive.Host("Music"));
+    }
+    ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT);
+
+    // Without a drive letter only the known products are taken.
+    TestUMS refused, accepted;
+    tagDeviceInfo noLetter = DriveInfo(u'\0', 0x1000);
+    EXPECT_EQ(ZEL_ERR_NO_DRIVE, Create(refused, noLetter));
+    noLetter.ProductID = 0x5022;
+    noLetter.Kind = 1;  // not a drive-letter device: the drive root is left as it was
+    accepted.m_strDriveRoot = drive.Win().c_str();
+    EXPECT_EQ(ZEL_SUCCESS, Create(accepted, noLetter));
+    EXPECT_EQ(drive.Win(), accepted.m_strDriveRoot.Str());
+    EXPECT_TRUE(drive.Exists("Music"));
+}
+
+TEST_F(UmsSetup, ModelNameFixUpsReachBothRecords) {
+    struct Case { WORD product, second; DWORD card; std::u16string model; };
+    for (const Case& c : {Case{0x1212, 0xF750, 0, u"GVR-M810"}, Case{0x1212, 0xF450, 0, u"GVR-M610"},
+                          Case{0x1212, 0x1234, 0, u""}, Case{0x5601, 0, 1, u"LNQ300[microSD]"},
+                          Case{0x5601, 0, 0, u"TestPlayer"}, Case{0x5000, 0xF750, 0, u"TestPlayer"}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.product << " " << c.second << " card " << c.card);
+        TestUMS device;
+        tagDeviceInfo info = DriveInfo(u'E', c.product);
+        info.SecondID = c.second;
+        info.CardStorage = c.card;
+        SetField(info.ModelName, u"TestPlayer");
+        ASSERT_EQ(ZEL_SUCCESS, Create(device, info));
+        EXPECT_EQ(c.model, Text(device.m_Settings.ModelName));
+        EXPECT_EQ(c.model, Text(info.ModelName));
+    }
+}
+
+TEST_F(UmsSetup, StandardFoldersAndCapacity) {
+    // Entries 2, 1, 3, 4, 5 each lie inside the one before, so a wrong order leaves one missing.
+    const std::vector<std::u16string> folders = {u"Audio\\Pop\\Music", u"Pics\\Clips", u"Pics", u"Pics\\Clips\\Txt",
+                                                 u"Pics\\Clips\\Txt\\Four", u"Pics\\Clips\\Txt\\Four\\Five",
+                                                 u"Radio", u"Auro", u"Uci", u"Guide"};
+    const auto named = [&folders](tagDeviceSettings& s) {
+        for (size_t k = 0; k < folders.size(); ++k) SetField(s.Folders[k], folders[k]);
+        SetField(s.PlaylistFile, u"Lists");
+    };
+    TestUMS device;
+    ZelSetDriveSpace(u'E', (300ull << 20) + 12345, (1000ull << 20) + 7);
+    ASSERT_EQ(ZEL_SUCCESS, Create(device, DriveInfo(), [&named](tagDeviceSettings& s) {
+                  named(s);
+                  s.Capabilities = ZEL_CAP_BROADCAST | ZEL_CAP_MYAURO | ZEL_CAP_UCI | ZEL_CAP_GUIDE | ZEL_CAP_PLAYLISTS;
+              }));
+    for (const char* folder : {"Audio/Pop/Music", "Pics/Clips/Txt/Four/Five", "Radio", "My Pack/Auro", "My Pack/Uci",
+                               "Datacasts/Guide", "Lists"})
+        EXPECT_TRUE(drive.Exists(folder)) << folder;
+    EXPECT_EQ(drive.Win(u"Lists"), Text(device.m_Settings.PlaylistFile));
+    EXPECT_EQ(300u, device.m_Settings.FreeMB);
+    EXPECT_EQ(1000u, device.m_Settings.TotalMB);
+
+    // Without the capability bits only the plain folders; an unmeasurable drive keeps the caller's sizes.
+    TempDrive other(u'G');
+    ZelInjectFault(u"G:*", ZEL_FAULT_SPACE, ERROR_NOT_READY);
+    TestUMS plain;
+    tagDeviceInfo info = DriveInfo(u'G');
+    info.FreeMB = 17;
+    info.TotalMB = 33;
+    ASSERT_EQ(ZEL_SUCCESS, Create(plain, info, named, u'G'));
+    EXPECT_TRUE(other.Exists("Pics/Clips/Txt/Four/Five"));
+    for (const char* folder : {"Radio", "My Pack", "Datacasts", "Lists"}) EXPECT_FALSE(other.Exists(folder)) << folder;
+    EXPECT_EQ(17u, plain.m_Settings.FreeMB);
+    EXPECT_EQ(33u, plain.m_Settings.TotalMB);
+}
+
+TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
+    for (const char* file : {"readme.txt", "list.xpl", "mix.plp", "A.MP", "song.mp3", "movie.avi"})
+        drive.WriteFile(file, "x");
+    for (const char* folder : {".secret", "Hid", "Shown/Inner"}) std::filesystem::create_directories(drive.Host(folder));
+    ASSERT_TRUE(SetFileAttributesW(drive.Win(u"Hid").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const Adjust withSlot = [](tagDeviceSettings& s) {
+        SetField(s.Extensions, u"MP3.WMA");
+        s.Capabilities = ZEL_CAP_CARD_SLOT;
+    };
+
+    TestUMS memory;
+    ASSERT_EQ(ZEL_SUCCESS, Create(memory, DriveInfo(), withSlot));
+    auto names = memory.Children();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(u"Memory Card", names.front());
+    EXPECT_EQ(ZEL_ATTR_CARD, memory.m_itCurrent.begin()->Attributes);
+    for (const char16_t* listed : {u"list.xpl", u"mix.plp", u"A.MP", u"song.mp3", u"Shown", u"Music"})
+        EXPECT_TRUE(Has(names, listed));
+    for (const char16_t* unlisted : {u"readme.txt", u"movie.avi", u".secret", u"Hid", u".", u".."})
+        EXPECT_FALSE(Has(names, unlisted));
+    memory.MoveFolder(const_cast<LPWSTR>(u"Shown"));
+    EXPECT_TRUE(Has(memory.Children(), u"Inner"));
+
+    // A card storage starts with the way back to the internal memory ...
+    TestUMS card, cardOnly;
+    tagDeviceInfo cardInfo = DriveInfo();
+    cardInfo.CardStorage = 1;
+    ASSERT_EQ(ZEL_SUCCESS, Create(card, cardInfo, withSlot));
+    names = card.Children();
+    EXPECT_EQ(u"..", names.front());
+    EXPECT_TRUE(Has(names, u"song.mp3") && !Has(names, u"Memory Card"));
+    // ... except the card of 0x5122, which gets no folders and lists nothing.
+    TempDrive other(u'G');
+    other.WriteFile("song.mp3", "x");
+    tagDeviceInfo onlyInfo = DriveInfo(u'G', 0x5122);
+    onlyInfo.CardStorage = 1;
+    ASSERT_EQ(ZEL_SUCCESS, Create(cardOnly, onlyInfo, withSlot, u'G'));
+    EXPECT_FALSE(other.Exists("Music"));
+    EXPECT_TRUE(cardOnly.Children().empty());
+    EXPECT_TRUE(cardOnly.Listing().empty());
+}
+
+TEST_F(UmsSetup, FileInfoCopiesTheTags) {
+    TestUMS device;
+    ASSERT_EQ(ZEL_SUCCESS, Create(device, DriveInfo()));
+    zelmediagen::Mp3Options tagged;
+    tagged.title = "Title", tagged.artist = "Artist", tagged.album = "Album", tagged.genre = "Jazz";
+    tagged.year = 2004, tagged.track = 7;
+    ASSERT_TRUE(zelmediagen::WriteMp3(drive.Host("Music/t.mp3"), tagged));
+    ASSERT_TRUE(zelmediagen::WriteMp3(drive.Host("Music/u.mp3"), {}));
+
+    tagDB_File record{};
+    SetField(record.Folder, drive.Win(u"Music"));
+    SetField(record.FileName, u"t.mp3");
+    EXPECT_EQ(1, device.GetFileInfo(&record));
+    EXPECT_EQ((std::vector<std::u16string>{u"Title", u"Album", u"Artist", u"2004", u"Jazz"}),
+              (std::vector{Text(record.Text1), Text(record.Text2), Text(record.Text3), Text(record.ShortText1),
+                           Text(record.ShortText2)}));
+    EXPECT_EQ(7u, record.Number1);
+    EXPECT_EQ(7u, record.OrderNumber);
+    EXPECT_EQ(5u, record.Number2);
+    EXPECT_EQ(std::filesystem::file_size(drive.Host("Music/t.mp3")), record.FileSize);
+
+    SetField(record.FileName, u"u.mp3");
+    EXPECT_EQ(1, device.GetFileInfo(&record));
+    EXPECT_EQ(u"", Text(record.Text1));
+    EXPECT_EQ(0u, record.Number1);
+    EXPECT_EQ(9999u, record.OrderNumber);
+}
+
+TEST_F(UmsSetup, FirmwareDescriptionFile) {
+    TestUMS device;
+    FillPlainSettings(device.m_Settings);
+    device.m_strDriveRoot = drive.Win().c_str();
+    tagDeviceSettings& s = device.m_Settings;
+    // Puts the files given (empty: none) on the drive and reads them into cleared fields.
+    auto read = [&](const std::string& root, const std::string& inSystem = "", const std::u16string& model = u"X") {
+        std::filesystem::remove(drive.Host("SYSTEM.VER"));
+        std::filesystem::remove_all(drive.Host("SYSTEM"));
+        if (!root.empty()) drive.WriteFile("SYSTEM.VER", root);
+        if (!inSystem.empty()) drive.WriteFile("SYSTEM/SYSTEM.VER", inSystem);
+        SetField(s.ModelName, model);
+        s.FWMajor = s.FWMinor = 77;
+        SetField(s.FWRegion, u"--");
+        SetField(s.FWUpdateID, u"-");
+        s.Capabilities = 0;
+        device.GetFWInfo();
+        return std::tuple{s.FWMajor, s.FWMinor, Text(s.FWRegion)};
+    };
+    using Version = std::tuple<DWORD, DWORD, std::u16string>;
+    const Version unchanged{77, 77, u"--"};
+
+    EXPECT_EQ((Version{1, 50, u"KR"}), read("VER 1.50 KR\n", "VER 2.22 US\n"));
+    EXPECT_EQ((Version{3, 4, u"US"}), read("", "VER 3.04 US\r\n"));
+    EXPECT_EQ((Version{1, 50, u"ET"}), read("VER 1.50 WA\n"));
+    EXPECT_EQ((Version{1, 50, u"CH"}), read("VER 1.50 CN\n"));
+    EXPECT_EQ((Version{2, 12, u"JP"}), read("VER 2.123 JP\n"));
+    EXPECT_EQ((Version{4, 20, u"US"}), read("VER 4.20 US"));  // no line feed at all: one line
+    EXPECT_EQ(unchanged, read(""));
+    EXPECT_EQ(u"-", Text(s.FWUpdateID));
+    // A line longer than 40 characters is cut, not lost.
+    EXPECT_EQ((Version{1, 23, u"EU"}), read("VER 1.23 EU, built for the spring release\n"));
+
+    EXPECT_EQ(unchanged, read("FWUP ABCDEFGH\nVER 9.99 US"));  // after the last line feed: ignored
+    EXPECT_EQ(u"ABCDE", Text(s.FWUpdateID));
+    EXPECT_EQ(unchanged, read("FWUP ABCDE\n" + std::string(88, '#') + "\nVER 9.99 US\n"));  // begins at byte 100
+    EXPECT_EQ(u"ABCDE", Text(s.FWUpdateID));
+
+    read("VER 1.50 KR\n", "", u"TX-D4");
+    EXPECT_EQ(ZEL_CAP_FW_LEVEL, s.Capabilities);
+    for (const auto& [content, model] : {std::pair{"VER 1.49 KR\n", u"TX-D4"}, std::pair{"VER 1.50 US\n", u"TX-D4"},
+                                         std::pair{"VER 1.50 KR\n", u"TX-D5"}}) {
+        read(content, "", model);
+        EXPECT_EQ(0u, s.Capabilities) << content;
+    }
+
+    // CreateDevice reads the file too.
+    TestUMS created;
+    drive.WriteFile("SYSTEM.VER", "VER 1.50 KR\n");
+    ASSERT_EQ(ZEL_SUCCESS, Create(created, DriveInfo(), [](tagDeviceSettings& x) { SetField(x.ModelName, u"TX-D4"); }));
+    EXPECT_EQ(50u, created.m_Settings.FWMinor);
+    EXPECT_TRUE(created.m_Settings.Capabilities & ZEL_CAP_FW_LEVEL);
+}
+
+}  // namespace
