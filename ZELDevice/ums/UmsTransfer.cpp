@@ -200,6 +200,8 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     // entry it filled says what was written.
     CString written = m_CurrentFolderEntry.Name.IsEmpty() ? destination : m_CurrentFolderEntry.Path;
     LPWSTR recordedPath = written.GetBuffer();
+    // Album art and lyrics change the file on its way; the record describes what landed.
+    if (!m_CurrentFolderEntry.Name.IsEmpty()) record->FileSize = m_CurrentFolderEntry.Size;
     if (intoCurrentFolder) {
         NotifyHost(ZEL_EVENT_END, 0);
         zelcore::PumpWaitingMessages();

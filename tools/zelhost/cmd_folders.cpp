@@ -1,0 +1,170 @@
+// zelhost mkdir and rm: making folders and deleting files and folders of the
+// player through MakeFolder and DeleteFileDev, in the folder that holds them.
+#include <cstdio>
+
+#include "commands.h"
+#include "report.h"
+
+namespace zelhost {
+
+namespace {
+
+// One item's outcome for the JSON form.
+Json ItemJson(const std::string& path, int exitCode, const std::string& message) {
+    Json json = Json::Object();
+    json.Set("path", path);
+    json.Set("status", StatusName(exitCode));
+    json.Set("exitCode", exitCode);
+    if (!message.empty()) json.Set("message", message);
+    return json;
+}
+
+int Finish(Session& session, Json results, int exitCode) {
+    if (session.JsonOutput()) {
+        Json json = Json::Object();
+        json.Set("results", std::move(results));
+        json.Set("exitCode", exitCode);
+        std::fputs(json.Dump().c_str(), stdout);
+    }
+    return exitCode;
+}
+
+// Makes one folder below the current one; the exit code of the attempt.
+int MakeOne(Session& session, const std::u16string& name, std::string& message) {
+    if (session.FindInCurrent(name)) {
+        message = "already exists";
+        return kExitRefused;
+    }
+    std::u16string text = name;
+    if (!session.Device().MakeFolder(text.data())) {
+        message = "the folder could not be made";
+        return kExitFailed;
+    }
+    session.Changed();
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunMkdir(Session& session, const Args& args) {
+    bool parents = false;
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        if (arg == "-p" || arg == "--parents") {
+            parents = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            Complain("mkdir: unknown option " + arg);
+            return kExitUsage;
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (paths.empty()) {
+        Complain("mkdir: no folder given");
+        return kExitUsage;
+    }
+    int exitCode = kExitOk;
+    Json results = Json::Array();
+    for (const std::string& path : paths) {
+        std::vector<std::u16string> components = Session::SplitPlayerPath(path);
+        std::string message;
+        int code = kExitOk;
+        if (components.empty()) {
+            code = kExitRefused;
+            message = "the root exists";
+        } else if (parents) {
+            // Each missing level is made in turn; existing ones are entered.
+            std::vector<std::u16string> reached;
+            for (const std::u16string& component : components) {
+                if (!session.GoTo(reached, message)) {
+                    code = kExitFailed;
+                    break;
+                }
+                const std::optional<PlayerEntry> existing = session.FindInCurrent(component);
+                if (existing && !existing->folder) {
+                    code = kExitRefused;
+                    message = "a file of that name exists";
+                    break;
+                }
+                if (!existing && (code = MakeOne(session, component, message)) != kExitOk) break;
+                reached.push_back(existing ? existing->name : component);
+            }
+        } else {
+            const std::u16string name = components.back();
+            components.pop_back();
+            code = session.GoTo(components, message) ? MakeOne(session, name, message) : kExitFailed;
+            components.push_back(name);
+        }
+        exitCode = std::max(exitCode, code);
+        const std::string shown = Session::ShownPath(components);
+        if (session.JsonOutput())
+            results.Push(ItemJson(shown, code, message));
+        else if (code == kExitOk)
+            std::printf("made %s\n", shown.c_str());
+        else
+            Complain("mkdir " + shown + ": " + StatusName(code) + ": " + message);
+    }
+    return Finish(session, std::move(results), exitCode);
+}
+
+int RunRm(Session& session, const Args& args) {
+    bool recursive = false;
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        if (arg == "-r" || arg == "-R" || arg == "--recursive") {
+            recursive = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            Complain("rm: unknown option " + arg);
+            return kExitUsage;
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (paths.empty()) {
+        Complain("rm: nothing to remove");
+        return kExitUsage;
+    }
+    int exitCode = kExitOk;
+    Json results = Json::Array();
+    for (const std::string& path : paths) {
+        std::vector<std::u16string> components = Session::SplitPlayerPath(path);
+        std::string message;
+        int code = kExitOk;
+        if (components.empty()) {
+            code = kExitRefused;
+            message = "the player's root cannot be removed";
+        } else {
+            const std::u16string name = components.back();
+            components.pop_back();
+            std::optional<PlayerEntry> entry;
+            if (!session.GoTo(components, message)) {
+                code = kExitFailed;
+            } else if (!(entry = session.FindInCurrent(name))) {
+                code = kExitFailed;
+                message = "no such file or folder on the player";
+            } else if (entry->folder && !recursive) {
+                code = kExitRefused;
+                message = "is a folder (rm -r removes it with everything in it)";
+            } else {
+                std::u16string real = entry->name;
+                const DWORD result = session.Device().DeleteFileDev(real.data(), entry->folder ? 1 : 0);
+                code = ExitCodeOf(result);
+                if (code != kExitOk) message = entry->folder ? "the folder could not be removed completely"
+                                                             : "the file could not be deleted";
+                session.Changed();
+            }
+            components.push_back(entry ? entry->name : name);
+        }
+        exitCode = std::max(exitCode, code);
+        const std::string shown = Session::ShownPath(components);
+        if (session.JsonOutput())
+            results.Push(ItemJson(shown, code, message));
+        else if (code == kExitOk)
+            std::printf("removed %s\n", shown.c_str());
+        else
+            Complain("rm " + shown + ": " + StatusName(code) + ": " + message);
+    }
+    return Finish(session, std::move(results), exitCode);
+}
+
+}  // namespace zelhost

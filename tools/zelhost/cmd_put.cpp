@@ -1,0 +1,246 @@
+// zelhost put: copies computer files onto the player the way a host does it:
+// GetMediaType fills the record, the host adds the tags, puts the file's full
+// path in the record's Folder and its name on the player in FileName, and calls
+// TransferFile2 with the destination folder; progress arrives as 0x40A messages.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "ZELDevice/mtp/AgentRoutines.h"
+#include "commands.h"
+#include "report.h"
+
+namespace zelhost {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The library deletes a picture after sending it when its path has "temp" in it
+// (pictures a host prepared in its temporary folder). A user's own picture in
+// such a folder is sent from a private copy instead, so that it stays.
+class PictureStaging {
+public:
+    ~PictureStaging() {
+        std::error_code ignored;
+        if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
+    }
+    // The Windows path to send for a picture at hostPath (Windows form windowsPath).
+    std::u16string Stage(const std::string& hostPath, const std::u16string& windowsPath) {
+        if (windowsPath.find(u"temp") == std::u16string::npos || windowsPath.find(u"temp") == 0) return windowsPath;
+        if (m_folder.empty()) {
+            for (int attempt = 0; attempt < 8 && m_folder.empty(); ++attempt) {
+                char pattern[] = "/tmp/zelhost-XXXXXX";
+                if (mkdtemp(pattern) == nullptr) break;
+                if (std::string(pattern).find("temp") == std::string::npos)
+                    m_folder = pattern;
+                else
+                    fs::remove(pattern);
+            }
+            if (m_folder.empty()) return windowsPath;
+        }
+        const std::string copy = m_folder + "/" + fs::path(hostPath).filename().string();
+        std::error_code failed;
+        fs::copy_file(hostPath, copy, fs::copy_options::overwrite_existing, failed);
+        return failed ? windowsPath : ZelWindowsPath(copy.c_str());
+    }
+
+private:
+    std::string m_folder;
+};
+
+// The agent's tag reader fills what a host's library knows about a song; the
+// player's database keeps it with the record.
+void AddTags(const tagDeviceSettings& settings, const std::u16string& path, tagDB_File& record) {
+    ZelTagReaderFn reader = Agent_GetGetFileInfo();
+    if (reader == nullptr) return;
+    auto answer = std::make_unique<ZelTagAnswer>();
+    *answer = ZelTagAnswer{};
+    auto request = std::make_unique<ZelTagRequest>();
+    *request = ZelTagRequest{};
+    request->DeviceID1 = settings.DeviceID1;
+    request->ProductID = settings.ProductID;
+    request->DeviceID3 = settings.DeviceID3;
+    const int read = reader(answer.get(), request.get(), path.c_str(), sizeof(ZelTagAnswer));
+    if (ZelTagReleaseFn release = Agent_GetDeleteTrack()) release(nullptr);
+    if (!read) return;
+    lstrcpynW(record.Text1, answer->Title, ZEL_DBTEXT);
+    lstrcpynW(record.Text3, answer->Artist, ZEL_DBTEXT);
+    lstrcpynW(record.Text2, answer->Album, ZEL_DBTEXT);
+    // The genre field doubles as the category of broadcast files; those names are not genres.
+    const std::u16string genre = FieldText(answer->Genre);
+    if (genre != u"Datacasts" && genre != u"TTS") lstrcpynW(record.ShortText2, answer->Genre, ZEL_DBSHORTTEXT);
+    lstrcpynW(record.ShortText1, answer->Year, ZEL_DBSHORTTEXT);
+    record.Number1 = answer->Number1;
+    record.Number2 = answer->Number2;
+    record.OrderNumber = answer->OrderNumber == 0 ? 9999 : answer->OrderNumber;
+}
+
+// The profile's folder for a kind of media; the root for kinds without one.
+std::u16string FolderForMedia(const tagDeviceSettings& settings, DWORD mediaType) {
+    int entry = -1;
+    if (mediaType & ZEL_MEDIA_AUDIO)
+        entry = 0;
+    else if (mediaType & ZEL_MEDIA_VIDEO)
+        entry = 1;
+    else if (mediaType & ZEL_MEDIA_IMAGE)
+        entry = 2;
+    else if (mediaType == ZEL_MEDIA_TXT)
+        entry = 3;
+    return entry < 0 ? std::u16string() : FieldText(settings.Folders[entry]);
+}
+
+std::string ExtensionOf(const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    const size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? name : name.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+}  // namespace
+
+Json PutOutcome::ToJson() const {
+    Json json = Json::Object();
+    json.Set("source", source);
+    json.Set("status", StatusName(exitCode));
+    json.Set("exitCode", exitCode);
+    json.Set("result", result == 0 ? Json() : Json(HexCode(result)));
+    json.Set("path", path.empty() ? Json() : Json(path));
+    json.Set("devicePath", devicePath.empty() ? Json() : Json(ZelToUtf8(devicePath)));
+    json.Set("mediaType", HexCode(mediaType));
+    json.Set("size", size);
+    if (!message.empty()) json.Set("message", message);
+    return json;
+}
+
+void PrintPutOutcome(const PutOutcome& outcome) {
+    if (outcome.exitCode == kExitOk) {
+        std::printf("  %-30s -> %s  (%s, %s)\n", fs::path(outcome.source).filename().string().c_str(),
+                    outcome.path.c_str(), MediaTypeName(outcome.mediaType).c_str(), FormatSize(outcome.size).c_str());
+        std::fflush(stdout);
+    } else {
+        Complain(outcome.source + ": " + StatusName(outcome.exitCode) + ": " + outcome.message);
+    }
+}
+
+PutOutcome PutFile(Session& session, const std::string& source, const std::optional<std::string>& destination) {
+    static PictureStaging staging;
+    PutOutcome outcome;
+    outcome.source = source;
+    CZEL_DeviceForUMS& device = session.Device();
+
+    std::error_code failed;
+    const fs::path hostPath = fs::absolute(source, failed).lexically_normal();
+    if (!fs::is_regular_file(hostPath, failed)) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = fs::exists(hostPath, failed) ? "not a file" : "no such file";
+        return outcome;
+    }
+    if (!std::ifstream(hostPath, std::ios::binary)) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = "cannot be read";
+        return outcome;
+    }
+    // "\" separates names in the library's paths; a host name holding one cannot be reached.
+    if (hostPath.string().find('\\') != std::string::npos) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = "a name with a backslash has no Windows form";
+        return outcome;
+    }
+    std::u16string windowsPath = ZelWindowsPath(hostPath.c_str());
+
+    tagDB_File record{};
+    const DWORD mediaType = device.GetMediaType(windowsPath.data(), &record);
+    outcome.mediaType = mediaType;
+    outcome.size = record.FileSize;
+    if (mediaType == ZEL_MEDIA_NONE) {
+        outcome.exitCode = kExitRefused;
+        outcome.result = ZEL_ERR_MEDIA_TYPE;
+        outcome.message = "the player does not take " + ExtensionOf(source) + " files (" + HexCode(ZEL_ERR_MEDIA_TYPE) + ")";
+        return outcome;
+    }
+
+    // The destination folder becomes the device's current folder: a player that
+    // checks folders compares it with the file's kind, and the new entry joins the tree there.
+    std::vector<std::u16string> folder =
+        destination ? Session::SplitPlayerPath(*destination) : Session::SplitPlayerPath(ZelToUtf8(FolderForMedia(device.m_Settings, mediaType)));
+    std::string error;
+    if (!session.GoTo(folder, error)) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = error;
+        return outcome;
+    }
+
+    if (mediaType & ZEL_MEDIA_AUDIO) AddTags(device.m_Settings, windowsPath, record);
+    if (mediaType & ZEL_MEDIA_IMAGE) windowsPath = staging.Stage(hostPath.string(), windowsPath);
+    // The record carries the source's full path in Folder and the name on the player in FileName.
+    lstrcpynW(record.Folder, windowsPath.c_str(), ZEL_DBFOLDER);
+    std::u16string destinationFolder = device.GetCurrentPath().Str();  // ends with "\"
+
+    session.Display().SetLabel(hostPath.filename().string());
+    const DWORD result = device.TransferFile2(destinationFolder.data(), &record, 0, nullptr, 0, nullptr);
+    session.Display().Interrupt();
+    outcome.result = result;
+    outcome.exitCode = ExitCodeOf(result);
+    if (outcome.exitCode != kExitOk) {
+        outcome.message = DescribeResult(result) + " (" + HexCode(result) + ")";
+        return outcome;
+    }
+    session.Changed();
+    outcome.devicePath = destinationFolder + FieldText(record.FileName);
+    outcome.path = ShownDevicePath(outcome.devicePath);
+    return outcome;
+}
+
+int RunPut(Session& session, const Args& args) {
+    std::vector<std::string> sources;
+    std::optional<std::string> destination;
+    for (size_t k = 0; k < args.size(); ++k) {
+        if (args[k] == "--to" || args[k] == "-t") {
+            if (k + 1 == args.size()) {
+                Complain("put: --to needs a folder of the player");
+                return kExitUsage;
+            }
+            destination = args[++k];
+        } else if (args[k].size() > 1 && args[k][0] == '-') {
+            Complain("put: unknown option " + args[k]);
+            return kExitUsage;
+        } else {
+            sources.push_back(args[k]);
+        }
+    }
+    // As with cp: after two or more names, a last one that is no file of the computer names the folder.
+    std::error_code ignored;
+    if (!destination && sources.size() >= 2 && !fs::exists(sources.back(), ignored)) {
+        destination = sources.back();
+        sources.pop_back();
+    }
+    if (sources.empty()) {
+        Complain("put: no files given");
+        return kExitUsage;
+    }
+
+    int exitCode = kExitOk;
+    Json results = Json::Array();
+    for (const std::string& source : sources) {
+        const PutOutcome outcome = PutFile(session, source, destination);
+        exitCode = std::max(exitCode, outcome.exitCode);
+        if (session.JsonOutput())
+            results.Push(outcome.ToJson());
+        else
+            PrintPutOutcome(outcome);
+    }
+    if (session.JsonOutput()) {
+        Json json = Json::Object();
+        json.Set("results", std::move(results));
+        json.Set("exitCode", exitCode);
+        std::fputs(json.Dump().c_str(), stdout);
+    }
+    return exitCode;
+}
+
+}  // namespace zelhost

@@ -1,0 +1,71 @@
+// The host's window: a message-only window of the calling thread that receives
+// the library's progress messages (0x40A) and shows them to a terminal user.
+//
+// A transfer is shown between event 2 (begin) and event 3 (end); event 4 carries
+// the percentage. On a terminal that is a progress bar redrawn in place; when the
+// output is not a terminal, plain lines at every quarter. Percentages outside a
+// transfer (the database library reports its own writes through the device
+// window) are not shown.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "ZELDevice/ZELDevice.h"
+
+namespace zelhost {
+
+class ProgressDisplay {
+public:
+    enum class Mode { Bar, Lines, Quiet };
+
+    explicit ProgressDisplay(Mode mode, FILE* out = stdout) : m_mode(mode), m_out(out) {}
+
+    // What the next transfer is called on screen.
+    void SetLabel(const std::string& label) { m_label = label; }
+    // Ends a line left open by a transfer that began but did not end.
+    void Interrupt();
+
+    void OnBegin();
+    void OnPercent(long percent);
+    void OnEnd();
+
+    Mode GetMode() const { return m_mode; }
+    bool Active() const { return m_active; }
+    // The last percentage of the current or last transfer.
+    long LastPercent() const { return m_percent; }
+
+private:
+    void DrawBar();
+
+    Mode m_mode;
+    FILE* m_out;
+    std::string m_label;
+    bool m_active = false;
+    long m_percent = -1;
+    long m_lastMilestone = -1;
+};
+
+// The bar or plain lines, by what standard output is; quiet for --json.
+ProgressDisplay::Mode ChooseProgressMode(bool json);
+
+class HostWindow {
+public:
+    explicit HostWindow(ProgressDisplay& display);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    HWND Handle() const { return m_hwnd; }
+    // Progress messages received so far (all events).
+    int MessageCount() const { return m_messages; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    ProgressDisplay& m_display;
+    HWND m_hwnd = nullptr;
+    int m_messages = 0;
+};
+
+}  // namespace zelhost

@@ -1,0 +1,313 @@
+// Setting up a player for the commands: profile, drive, windows, device object
+// and the database library on the player.
+#include "session.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zelhost {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char16_t kDeviceClass[] = u"ZelHostDevice";
+
+void PrintDiagnostic(LPCWSTR line, void*) {
+    std::string text = ZelToUtf8(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::fprintf(stderr, "zelhost: library: %s\n", text.c_str());
+}
+
+void DropDiagnostic(LPCWSTR, void*) {}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An entry point of a loaded module as the function type it has.
+template <class Proc>
+Proc EntryPoint(HMODULE module, const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+bool SameNoCase(const std::u16string& a, const std::u16string& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+std::string ExecutableFolder() {
+    std::error_code ignored;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
+    return self.empty() ? std::string(".") : self.parent_path().string();
+}
+
+std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& error) {
+    std::string text = BuiltinProfileText(nameOrFile);
+    if (text.empty()) {
+        std::error_code missing;
+        if (!fs::is_regular_file(nameOrFile, missing)) {
+            std::string names;
+            for (const std::string& name : BuiltinProfileNames()) names += (names.empty() ? "" : ", ") + name;
+            error = "no profile '" + nameOrFile + "' (built-in profiles: " + names + "; or give a profile file)";
+            return std::nullopt;
+        }
+        text = ReadWholeFile(nameOrFile);
+    }
+    return ParseProfile(text, nameOrFile, error);
+}
+
+Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode)
+    : m_playerFolder(options.playerFolder), m_profile(std::move(profile)), m_json(options.json), m_display(mode) {}
+
+std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitCode, std::string& error) {
+    ZelSetDebugSink(options.verbose ? &PrintDiagnostic : &DropDiagnostic, nullptr);
+    if (options.playerFolder.empty()) {
+        exitCode = kExitUsage;
+        error = "no player folder: give --player DIR (or set ZELHOST_PLAYER)";
+        return nullptr;
+    }
+    std::error_code failed;
+    fs::create_directories(options.playerFolder, failed);
+    const std::string folder = fs::absolute(options.playerFolder, failed).lexically_normal().string();
+    if (!fs::is_directory(folder, failed)) {
+        exitCode = kExitNoDevice;
+        error = "the player folder " + options.playerFolder + " cannot be made";
+        return nullptr;
+    }
+
+    // The profile: the one asked for, else the one the player was set up with, else the default.
+    std::optional<Profile> profile;
+    if (!options.profile.empty()) {
+        profile = LoadProfile(options.profile, error);
+    } else {
+        std::u16string saved(kSavedProfile);
+        std::replace(saved.begin(), saved.end(), u'\\', u'/');
+        const std::string savedPath = folder + "/" + ZelToUtf8(saved);
+        if (fs::is_regular_file(savedPath, failed))
+            profile = ParseProfile(ReadWholeFile(savedPath), savedPath, error);
+        else
+            profile = LoadProfile(kDefaultProfile, error);
+    }
+    if (!profile) {
+        exitCode = kExitUsage;
+        return nullptr;
+    }
+
+    SessionOptions resolved = options;
+    resolved.playerFolder = folder;
+    std::unique_ptr<Session> session(new Session(resolved, std::move(*profile), ChooseProgressMode(options.json)));
+    if (!session->SetUp(exitCode, error)) return nullptr;
+    return session;
+}
+
+bool Session::SetUp(int& exitCode, std::string& error) {
+    exitCode = kExitNoDevice;
+    if (!ZelMapDrive(m_profile.drive, m_playerFolder.c_str())) {
+        error = "cannot map the player folder as drive " + std::string(1, static_cast<char>(m_profile.drive)) + ":";
+        return false;
+    }
+    m_mapped = true;
+    SaveProfile();
+    if (m_profile.UsesDatabase() && !InstallDatabaseLibrary(error)) return false;
+
+    m_window = std::make_unique<HostWindow>(m_display);
+    m_device = std::make_unique<CZEL_DeviceForUMS>();
+    // The device object's own window receives what the database library reports.
+    m_device->CreateEx(0, kDeviceClass, u"player", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    m_profile.FillSettings(m_device->m_Settings);
+
+    tagDeviceInfo info{};
+    info.Kind = 0;
+    info.DriveLetter = m_profile.drive;
+    info.ProductID = m_profile.productId;
+    info.SecondID = m_profile.secondId;
+    std::copy_n(m_profile.model.begin(), std::min<size_t>(m_profile.model.size(), ZEL_MODELNAME_INFO - 1),
+                info.ModelName);
+    const DWORD result = m_device->CreateDevice(&info, m_window->Handle());
+    if (ZelFailed(result)) {
+        error = "the player could not be set up: " + DescribeResult(result) + " (" + HexCode(result) + ")";
+        return false;
+    }
+
+    if (m_profile.UsesDatabase()) {
+        // The device loaded the library from the player; loading the same module
+        // again reaches the same database in memory.
+        m_database = LoadLibraryW(m_device->m_Settings.DBLibraryPath);
+        if (m_database != nullptr) {
+            m_listRecords = EntryPoint<ListRecordsProc>(m_database, "ZELDB_ListRecords");
+            m_getRecord = EntryPoint<ZELDB_GETRECORD_PROC>(m_database, ZELDB_GETRECORD_NAME);
+            m_sync = EntryPoint<ZELDB_DBSYNC_PROC>(m_database, ZELDB_DBSYNC_NAME);
+        }
+    }
+    exitCode = kExitOk;
+    return true;
+}
+
+Session::~Session() {
+    if (m_changed) SyncDatabase();
+    m_display.Interrupt();
+    m_device.reset();
+    if (m_database != nullptr) FreeLibrary(m_database);
+    m_window.reset();
+    if (m_mapped) ZelUnmapDrive(m_profile.drive);
+    ZelSetDebugSink(nullptr, nullptr);
+}
+
+void Session::SaveProfile() {
+    // The player remembers its profile, so later commands need no --profile.
+    std::u16string root{m_profile.drive, u':', u'\\'};
+    CreateDirectoryW((root + u"System").c_str(), nullptr);
+    const std::string path = ZelHostPath((root + kSavedProfile).c_str());
+    if (path.empty()) return;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << m_profile.ToText();
+}
+
+bool Session::InstallDatabaseLibrary(std::string& error) {
+    // DBLibraryPath names X.dll on the player; the module loader finds libX.so beside it.
+    const std::u16string& relative = m_profile.database;
+    const size_t cut = relative.rfind(u'\\');
+    const std::u16string folder = cut == std::u16string::npos ? std::u16string() : relative.substr(0, cut);
+    std::u16string file = cut == std::u16string::npos ? relative : relative.substr(cut + 1);
+    const size_t dot = file.rfind(u'.');
+    if (dot != std::u16string::npos) file.erase(dot);
+    const std::string libraryName = "lib" + ZelToUtf8(file) + ".so";
+
+    const std::string source = ExecutableFolder() + "/" + libraryName;
+    std::error_code failed;
+    if (!fs::is_regular_file(source, failed)) {
+        error = "the player's database library " + libraryName + " is not beside zelhost (" + source + ")";
+        return false;
+    }
+    std::u16string target{m_profile.drive, u':', u'\\'};
+    size_t start = 0;
+    while (start < folder.size()) {
+        size_t end = folder.find(u'\\', start);
+        if (end == std::u16string::npos) end = folder.size();
+        target += folder.substr(start, end - start);
+        CreateDirectoryW(target.c_str(), nullptr);  // an existing folder is no error
+        target += u'\\';
+        start = end + 1;
+    }
+    const std::string hostFolder = ZelHostPath(target.c_str());
+    fs::copy_file(source, hostFolder + "/" + libraryName, fs::copy_options::update_existing, failed);
+    if (failed) {
+        error = "cannot put " + libraryName + " on the player: " + failed.message();
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::u16string> Session::SplitPlayerPath(const std::string& path) {
+    std::u16string text = ZelFromUtf8(path);
+    if (text.size() >= 2 && text[1] == u':') text.erase(0, 2);  // a drive the user typed
+    std::vector<std::u16string> components;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of(u"/\\", start);
+        if (end == std::u16string::npos) end = text.size();
+        const std::u16string part = text.substr(start, end - start);
+        if (part == u"..") {
+            if (!components.empty()) components.pop_back();
+        } else if (!part.empty() && part != u".") {
+            components.push_back(part);
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+std::u16string Session::DevicePath(const std::vector<std::u16string>& components) const {
+    std::u16string path{m_profile.drive, u':', u'\\'};
+    for (size_t k = 0; k < components.size(); ++k) path += (k == 0 ? u"" : u"\\") + components[k];
+    return path;
+}
+
+std::string Session::ShownPath(const std::vector<std::u16string>& components) {
+    if (components.empty()) return "/";
+    std::string path;
+    for (size_t k = 0; k < components.size(); ++k) path += (k == 0 ? "" : "/") + ZelToUtf8(components[k]);
+    return path;
+}
+
+bool Session::GoTo(std::vector<std::u16string>& components, std::string& error) {
+    for (int guard = 0; guard < 256 && !m_device->IsDeviceRoot(); ++guard) {
+        std::u16string up = u"..";
+        m_device->MoveFolder(up.data());
+    }
+    for (size_t k = 0; k < components.size(); ++k) {
+        const std::optional<PlayerEntry> entry = FindInCurrent(components[k]);
+        if (!entry || !entry->folder) {
+            std::vector<std::u16string> reached(components.begin(), components.begin() + static_cast<long>(k) + 1);
+            error = "no folder " + ShownPath(reached) + " on the player";
+            return false;
+        }
+        components[k] = entry->name;
+        std::u16string name = entry->name;
+        m_device->MoveFolder(name.data());
+    }
+    return true;
+}
+
+std::vector<PlayerEntry> Session::ListCurrent() {
+    std::vector<PlayerEntry> entries;
+    const std::u16string folder = m_device->GetCurrentPath().Str();
+    for (CZEL_File* file = m_device->FindFileFirst(); file != nullptr; file = m_device->FindFileNext()) {
+        if (file->Name == u"." || file->Name == u"..") continue;
+        PlayerEntry entry;
+        entry.name = file->Name.Str();
+        entry.devicePath = folder + entry.name;
+        entry.folder = file->IsFolder();
+        entry.size = file->Size;
+        entry.timeStamp = file->TimeStamp.Str();
+        // Entries the device added after a transfer carry no media type; the
+        // extension gives it as it does for listed ones.
+        if (!entry.folder) {
+            const size_t dot = entry.name.rfind(u'.');
+            std::u16string extension = dot == std::u16string::npos ? entry.name : entry.name.substr(dot + 1);
+            for (char16_t& c : extension) c = ZelToUpper(c);
+            entry.mediaType = CZEL_File::MediaTypeOfExtension(CString(extension));
+        }
+        entry.inDatabase = file->InDatabase;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::optional<PlayerEntry> Session::FindInCurrent(const std::u16string& name) {
+    std::optional<PlayerEntry> found;
+    for (PlayerEntry& entry : ListCurrent()) {
+        if (entry.name == name) return entry;  // an exact match wins over one that differs in case
+        if (!found && SameNoCase(entry.name, name)) found = entry;
+    }
+    return found;
+}
+
+bool Session::GetRecord(const std::u16string& devicePath, tagDB_File& record) const {
+    record = tagDB_File{};
+    return m_getRecord != nullptr && m_getRecord(devicePath.c_str(), &record) != 0;
+}
+
+std::vector<tagDB_File> Session::Records() const {
+    std::vector<tagDB_File> records;
+    if (m_listRecords == nullptr) return records;
+    const int count = m_listRecords(nullptr, 0);
+    if (count <= 0) return records;
+    records.resize(static_cast<size_t>(count));
+    const int copied = m_listRecords(records.data(), count);
+    records.resize(static_cast<size_t>(std::clamp(copied, 0, count)));
+    return records;
+}
+
+void Session::SyncDatabase() {
+    if (m_sync != nullptr) m_sync(1);
+}
+
+}  // namespace zelhost

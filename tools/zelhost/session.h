@@ -1,0 +1,113 @@
+// One run of zelhost against one player: the profile, the player folder mapped
+// as the profile's drive letter, the host window, the device object with its
+// own window, and the player's database library as the host sees it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ZELDevice/ZELDevice.h"
+#include "host_window.h"
+#include "profile.h"
+#include "results.h"
+
+namespace zelhost {
+
+struct SessionOptions {
+    std::string playerFolder;  // host folder of the player; made when missing
+    std::string profile;       // built-in name or profile file; empty: the one the player keeps
+    bool json = false;
+    bool verbose = false;      // the library's diagnostics go to standard error
+};
+
+// One entry of a folder of the player, as the listing gives it.
+struct PlayerEntry {
+    std::u16string name;
+    std::u16string devicePath;  // E:\Music\a.mp3
+    bool folder = false;
+    DWORD size = 0;
+    std::u16string timeStamp;  // "YYYYMMDDhhmmss", local time
+    DWORD mediaType = 0;
+    DWORD inDatabase = 0;
+};
+
+// Where the profile a player was set up with is kept, below its root.
+inline constexpr char16_t kSavedProfile[] = u"System\\zelhost.profile";
+
+class Session {
+public:
+    // Sets everything up. Null on failure, with exitCode and error filled.
+    static std::unique_ptr<Session> Open(const SessionOptions& options, int& exitCode, std::string& error);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    CZEL_DeviceForUMS& Device() { return *m_device; }
+    const Profile& GetProfile() const { return m_profile; }
+    ProgressDisplay& Display() { return m_display; }
+    const std::string& PlayerFolder() const { return m_playerFolder; }
+    bool JsonOutput() const { return m_json; }
+    char16_t Drive() const { return m_profile.drive; }
+
+    // ---- Paths on the player. ----
+    // "Music/Rock", "/Music\Rock", "E:\Music" all name the same folder; "." and ".." are
+    // resolved, never above the root.
+    static std::vector<std::u16string> SplitPlayerPath(const std::string& path);
+    // E:\Music\Rock (the root is E:\).
+    std::u16string DevicePath(const std::vector<std::u16string>& components) const;
+    // Music/Rock for people and scripts ("/" for the root).
+    static std::string ShownPath(const std::vector<std::u16string>& components);
+    // Makes a folder the device's current folder, component by component from the
+    // root, with the names as the player spells them. False when one is missing.
+    bool GoTo(std::vector<std::u16string>& components, std::string& error);
+    // The entries of the current folder ("." and ".." left out).
+    std::vector<PlayerEntry> ListCurrent();
+    // An entry of the current folder, its name matched without regard to case.
+    std::optional<PlayerEntry> FindInCurrent(const std::u16string& name);
+
+    // ---- The player's database. ----
+    bool HasDatabase() const { return m_getRecord != nullptr; }
+    bool GetRecord(const std::u16string& devicePath, tagDB_File& record) const;
+    std::vector<tagDB_File> Records() const;
+    // A command changed the player: the database file is written before the session ends.
+    void Changed() { m_changed = true; }
+    // Asks the database library to write its file now.
+    void SyncDatabase();
+
+private:
+    Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode);
+    bool SetUp(int& exitCode, std::string& error);
+    bool InstallDatabaseLibrary(std::string& error);
+    void SaveProfile();
+
+    typedef int (*ListRecordsProc)(tagDB_File* records, int capacity);
+
+    std::string m_playerFolder;
+    Profile m_profile;
+    bool m_json;
+    bool m_mapped = false;
+    bool m_changed = false;
+    ProgressDisplay m_display;
+    std::unique_ptr<HostWindow> m_window;
+    std::unique_ptr<CZEL_DeviceForUMS> m_device;
+    HMODULE m_database = nullptr;
+    ListRecordsProc m_listRecords = nullptr;
+    ZELDB_GETRECORD_PROC m_getRecord = nullptr;
+    ZELDB_DBSYNC_PROC m_sync = nullptr;
+};
+
+// The folder of the running executable (where the build puts every binary).
+std::string ExecutableFolder();
+// Reads a profile by built-in name or from a file; empty with error filled when neither.
+std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& error);
+// A fixed UTF-16 field as text.
+template <size_t N>
+std::u16string FieldText(const WCHAR (&field)[N]) {
+    size_t length = 0;
+    while (length < N && field[length] != 0) ++length;
+    return std::u16string(field, length);
+}
+
+}  // namespace zelhost
