@@ -77,6 +77,10 @@ protected:
     BOOL DeleteFolderDev(LPWSTR name);
     // The same for the levels below, without a result.
     void DeleteSubFolder(LPWSTR name);
+    // What both do: enters the folder, deletes its files and sub-folders in
+    // search order, goes back up and removes it; stops at the first file that
+    // stays. top: the folder the caller named (yields after each sub-folder).
+    bool RemoveFolderTree(const CString& name, bool top);
     // Makes (where missing) and enters each folder of a path below the root.
     void MoveRootSubFolder(CString path);
 

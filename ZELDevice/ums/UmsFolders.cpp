@@ -107,34 +107,12 @@ DWORD CZEL_DeviceForUMS::DeleteFileDev(LPWSTR name, int isFolder) {
     return ZEL_SUCCESS;
 }
 
-BOOL CZEL_DeviceForUMS::DeleteFolderDev(LPWSTR name) {
-    MoveCurrentPath(CString(name));
-    CFileFind finder;
-    BOOL more = finder.FindFile(GetCurrentPath() + u"*.*");
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDots()) continue;
-        CString entry = finder.GetFileName();
-        if (finder.IsDirectory()) {
-            DeleteSubFolder(entry.GetBuffer());
-            zelcore::PumpWaitingMessages();
-        } else if (!DeleteDriveFile(GetCurrentPath() + entry)) {
-            finder.Close();
-            MoveCurrentPath(u"..");
-            return 0;
-        }
-    }
-    finder.Close();
-    CString folder = WithoutFinalBackslash(GetCurrentPath());
-    MoveCurrentPath(u"..");
-    SetFileAttributesW(folder, FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryW(folder)) return 0;
-    zelcore::PumpWaitingMessages();
-    return 1;
-}
+BOOL CZEL_DeviceForUMS::DeleteFolderDev(LPWSTR name) { return RemoveFolderTree(CString(name), true) ? 1 : 0; }
 
-void CZEL_DeviceForUMS::DeleteSubFolder(LPWSTR name) {
-    MoveCurrentPath(CString(name));
+void CZEL_DeviceForUMS::DeleteSubFolder(LPWSTR name) { RemoveFolderTree(CString(name), false); }
+
+bool CZEL_DeviceForUMS::RemoveFolderTree(const CString& name, bool top) {
+    MoveCurrentPath(name);
     CFileFind finder;
     BOOL more = finder.FindFile(GetCurrentPath() + u"*.*");
     while (more) {
@@ -142,19 +120,22 @@ void CZEL_DeviceForUMS::DeleteSubFolder(LPWSTR name) {
         if (finder.IsDots()) continue;
         CString entry = finder.GetFileName();
         if (finder.IsDirectory()) {
-            DeleteSubFolder(entry.GetBuffer());
+            RemoveFolderTree(entry, false);
+            if (top) zelcore::PumpWaitingMessages();
         } else if (!DeleteDriveFile(GetCurrentPath() + entry)) {
+            // A file that stays ends the deletion here; what was deleted stays deleted.
             finder.Close();
             MoveCurrentPath(u"..");
-            return;
+            return false;
         }
     }
     finder.Close();
     CString folder = WithoutFinalBackslash(GetCurrentPath());
     MoveCurrentPath(u"..");
     SetFileAttributesW(folder, FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(folder);
-    zelcore::PumpWaitingMessages();
+    bool removed = RemoveDirectoryW(folder) != 0;
+    if (removed || !top) zelcore::PumpWaitingMessages();
+    return removed;
 }
 
 void CZEL_DeviceForUMS::MoveRootSubFolder(CString path) {

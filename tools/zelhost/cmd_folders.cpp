@@ -19,16 +19,6 @@ Json ItemJson(const std::string& path, int exitCode, const std::string& message)
     return json;
 }
 
-int Finish(Session& session, Json results, int exitCode) {
-    if (session.JsonOutput()) {
-        Json json = Json::Object();
-        json.Set("results", std::move(results));
-        json.Set("exitCode", exitCode);
-        std::fputs(json.Dump().c_str(), stdout);
-    }
-    return exitCode;
-}
-
 // Makes one folder below the current one; the exit code of the attempt.
 int MakeOne(Session& session, const std::u16string& name, std::string& message) {
     if (session.FindInCurrent(name)) {
@@ -47,18 +37,10 @@ int MakeOne(Session& session, const std::u16string& name, std::string& message) 
 }  // namespace
 
 int RunMkdir(Session& session, const Args& args) {
-    bool parents = false;
+    std::vector<bool> switched;
     std::vector<std::string> paths;
-    for (const std::string& arg : args) {
-        if (arg == "-p" || arg == "--parents") {
-            parents = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            Complain("mkdir: unknown option " + arg);
-            return kExitUsage;
-        } else {
-            paths.push_back(arg);
-        }
-    }
+    if (!ParseSwitches("mkdir", args, {{"-p", "--parents"}}, switched, paths)) return kExitUsage;
+    const bool parents = switched[0];
     if (paths.empty()) {
         Complain("mkdir: no folder given");
         return kExitUsage;
@@ -104,22 +86,14 @@ int RunMkdir(Session& session, const Args& args) {
         else
             Complain("mkdir " + shown + ": " + StatusName(code) + ": " + message);
     }
-    return Finish(session, std::move(results), exitCode);
+    return FinishResults(session, std::move(results), exitCode);
 }
 
 int RunRm(Session& session, const Args& args) {
-    bool recursive = false;
+    std::vector<bool> switched;
     std::vector<std::string> paths;
-    for (const std::string& arg : args) {
-        if (arg == "-r" || arg == "-R" || arg == "--recursive") {
-            recursive = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            Complain("rm: unknown option " + arg);
-            return kExitUsage;
-        } else {
-            paths.push_back(arg);
-        }
-    }
+    if (!ParseSwitches("rm", args, {{"-r", "-R", "--recursive"}}, switched, paths)) return kExitUsage;
+    const bool recursive = switched[0];
     if (paths.empty()) {
         Complain("rm: nothing to remove");
         return kExitUsage;
@@ -164,7 +138,7 @@ int RunRm(Session& session, const Args& args) {
         else
             Complain("rm " + shown + ": " + StatusName(code) + ": " + message);
     }
-    return Finish(session, std::move(results), exitCode);
+    return FinishResults(session, std::move(results), exitCode);
 }
 
 }  // namespace zelhost

@@ -234,13 +234,7 @@ int RunPut(Session& session, const Args& args) {
         else
             PrintPutOutcome(outcome);
     }
-    if (session.JsonOutput()) {
-        Json json = Json::Object();
-        json.Set("results", std::move(results));
-        json.Set("exitCode", exitCode);
-        std::fputs(json.Dump().c_str(), stdout);
-    }
-    return exitCode;
+    return FinishResults(session, std::move(results), exitCode);
 }
 
 }  // namespace zelhost

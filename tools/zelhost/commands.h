@@ -21,6 +21,16 @@ int RunMkdir(Session& session, const Args& args);
 int RunRm(Session& session, const Args& args);
 int RunDb(Session& session, const Args& args);
 
+// ---- Pieces the commands share. ----
+
+// Prints {"results": [...], "exitCode": n} when the session gives JSON; answers exitCode.
+int FinishResults(const Session& session, Json results, int exitCode);
+// Splits a command's arguments into its switches and the rest. A switch is any
+// of the spellings given; another argument that begins with "-" is reported
+// as unknown (false). switched tells which spelling group was given.
+bool ParseSwitches(const char* command, const Args& args, const std::vector<std::vector<std::string>>& spellings,
+                   std::vector<bool>& switched, std::vector<std::string>& rest);
+
 // ---- Pieces the demo shares with the commands. ----
 
 // What became of one file given to put.

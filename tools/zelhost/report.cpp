@@ -146,4 +146,39 @@ void Complain(const std::string& message) {
     std::fprintf(stderr, "zelhost: %s\n", message.c_str());
 }
 
+
+int FinishResults(const Session& session, Json results, int exitCode) {
+    if (session.JsonOutput()) {
+        Json json = Json::Object();
+        json.Set("results", std::move(results));
+        json.Set("exitCode", exitCode);
+        std::fputs(json.Dump().c_str(), stdout);
+    }
+    return exitCode;
+}
+
+bool ParseSwitches(const char* command, const Args& args, const std::vector<std::vector<std::string>>& spellings,
+                   std::vector<bool>& switched, std::vector<std::string>& rest) {
+    switched.assign(spellings.size(), false);
+    for (const std::string& arg : args) {
+        bool known = false;
+        for (size_t k = 0; k < spellings.size() && !known; ++k) {
+            for (const std::string& spelling : spellings[k]) {
+                if (arg == spelling) {
+                    switched[k] = true;
+                    known = true;
+                    break;
+                }
+            }
+        }
+        if (known) continue;
+        if (arg.size() > 1 && arg[0] == '-') {
+            Complain(std::string(command) + ": unknown option " + arg);
+            return false;
+        }
+        rest.push_back(arg);
+    }
+    return true;
+}
+
 }  // namespace zelhost
