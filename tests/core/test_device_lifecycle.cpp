@@ -1,51 +1,12 @@
 // CreateDevice, the temporary folder, progress reports from outside components
 // and the busy ticker of a format, driven through real windows as a host does.
-#include <chrono>
 #include <cstdlib>
-#include <functional>
 
 #include "ZELDevice/playlist/PLPPlaylistFile.h"
 #include "ZELDevice/playlist/XPLPlaylistFile.h"
 #include "core_fixture.h"
-#include "zelcompat/window.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using Event = std::pair<WPARAM, LPARAM>;
-
-// The host's window: records every progress message with the time it came.
-struct HostWindow {
-    HWND hwnd;
-    std::vector<Event> events;
-    std::vector<Clock::time_point> times;
-    HostWindow() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (message != ZEL_WM_PROGRESS || self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-            self->events.emplace_back(wParam, lParam);
-            self->times.push_back(Clock::now());
-            return 0;
-        };
-        windowClass.lpszClassName = u"ZelTestHost";
-        RegisterClassW(&windowClass);  // an earlier test may have registered it
-        hwnd = CreateWindowExW(0, u"ZelTestHost", u"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~HostWindow() { DestroyWindow(hwnd); }
-    std::vector<LPARAM> Ticks() const {
-        std::vector<LPARAM> values;
-        for (const Event& event : events)
-            if (event.first == 9) values.push_back(event.second);
-        return values;
-    }
-};
-
-struct Cleanup {
-    std::function<void()> run;
-    ~Cleanup() { run(); }
-};
 
 // The busy ticker is a thread of its own while it runs.
 size_t ThreadCount() {
@@ -68,20 +29,10 @@ bool PumpUntil(int ms, const std::function<bool()>& done) {
 }
 
 struct LifecycleDevice : TestDevice {
-    using CZEL_Device::m_bFormatBusy;
-    using CZEL_Device::m_bOldWindows;
-    using CZEL_Device::m_hDBLibrary;
-    using CZEL_Device::m_hHostWnd;
-    using CZEL_Device::m_nLastProgress;
-    using CZEL_Device::m_pfnAddMoodInfo;
-    using CZEL_Device::m_pfnDeleteAlbumImage;
-    using CZEL_Device::m_pfnDeleteTrack;
-    using CZEL_Device::m_pfnGetFileInfo;
-    using CZEL_Device::m_pfnResizeAlbumImage;
-    using CZEL_Device::m_pfnResizeAlbumImageForC7;
-    using CZEL_Device::m_pPlaylist;
-    using CZEL_Device::m_strExtensions;
-    using CZEL_Device::m_szTempDir;
+    using CZEL_Device::m_bFormatBusy, CZEL_Device::m_bOldWindows, CZEL_Device::m_hDBLibrary, CZEL_Device::m_hHostWnd,
+        CZEL_Device::m_nLastProgress, CZEL_Device::m_pPlaylist, CZEL_Device::m_strExtensions, CZEL_Device::m_szTempDir;
+    using CZEL_Device::m_pfnAddMoodInfo, CZEL_Device::m_pfnDeleteAlbumImage, CZEL_Device::m_pfnDeleteTrack,
+        CZEL_Device::m_pfnGetFileInfo, CZEL_Device::m_pfnResizeAlbumImage, CZEL_Device::m_pfnResizeAlbumImageForC7;
 
     // The device's own window, which outside components report to.
     bool MakeWindow() { return CreateEx(0, nullptr, u"dev", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr) != 0; }
@@ -89,6 +40,7 @@ struct LifecycleDevice : TestDevice {
         tagProgressReport report{event, done, total};
         return ::SendMessageW(GetSafeHwnd(), message, 0, reinterpret_cast<LPARAM>(&report));
     }
+    void Progress(DWORD done, DWORD total) { Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, done, total); }
     DWORD Create(HWND host, tagDeviceInfo info = {}) { return CreateDevice(&info, host); }
 };
 
@@ -96,7 +48,8 @@ struct LifecycleDevice : TestDevice {
 struct Reporting {
     HostWindow host;  // outlives the device
     LifecycleDevice device;
-    Reporting() {
+    explicit Reporting(const std::function<void(LifecycleDevice&)>& configure = {}) {
+        if (configure) configure(device);
         EXPECT_TRUE(device.MakeWindow());
         EXPECT_EQ(device.Create(host.hwnd), ZEL_SUCCESS);
     }
@@ -104,30 +57,41 @@ struct Reporting {
 
 }  // namespace
 
-TEST(DeviceProgress, PercentagesOfBatchesAndSingleFiles) {
+TEST(DeviceProgress, PercentagesOfBatchesAndSingleFilesAndTimerTicks) {
     Reporting r;
     r.device.m_BatchTotal = 1000;
     EXPECT_EQ(r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START), 1);  // a batch announces its own start
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 100, 400);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 50, 600);   // next file: 400 + 50 of 1000
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 54, 600);   // still 45: not sent
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 100, 600);  // same size counts as the same file
+    r.device.Progress(100, 400);
+    r.device.Progress(50, 600);   // next file: 400 + 50 of 1000
+    r.device.Progress(54, 600);   // still 45: not sent
+    r.device.Progress(100, 600);  // same size counts as the same file
     EXPECT_EQ(r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_END), 1);
     EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 10}, {4, 45}, {4, 50}}));
 
     r.host.events.clear();
     r.device.m_BatchTotal = 0;
     r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 1, 3);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 2, 6);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 999, 1000);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 3000000000u, 4000000000u);  // unsigned sizes
+    r.device.Progress(1, 3);
+    r.device.Progress(2, 6);
+    r.device.Progress(999, 1000);
+    r.device.Progress(3000000000u, 4000000000u);  // unsigned sizes
     r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_END);
     r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
-    r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_PROGRESS, 1, 3);  // counted afresh after a start
-    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 0}, {4, 33}, {4, 99}, {4, 75}, {4, 100}, {4, 0}, {4, 33}}));
+    r.device.Progress(1, 3);  // counted afresh after a start
     EXPECT_EQ(::SendMessageW(r.device.GetSafeHwnd(), ZEL_WM_PROGRESS, 0, 0), 1);  // no report: nothing sent
-    EXPECT_EQ(r.host.events.size(), 7u);
+    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 0}, {4, 33}, {4, 99}, {4, 75}, {4, 100}, {4, 0}, {4, 33}}));
+
+    // A timer sends the tick value and counts on, also one the host sets.
+    r.host.events.clear();
+    r.device.m_nLastProgress = 7;
+    ::SendMessageW(r.device.GetSafeHwnd(), WM_TIMER, 3, 0);
+    ASSERT_NE(r.device.SetTimer(44, 10), 0u);
+    EXPECT_TRUE(PumpUntil(2000, [&] { return r.host.events.size() >= 2; }));
+    r.device.KillTimer(44);
+    ASSERT_GE(r.host.events.size(), 2u);
+    EXPECT_EQ(std::vector<Event>(r.host.events.begin(), r.host.events.begin() + 2),
+              (std::vector<Event>{{9, 7}, {9, 8}}));
+    EXPECT_EQ(r.device.m_nLastProgress, 7 + r.host.events.size());
 }
 
 TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
@@ -164,19 +128,6 @@ TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
     EXPECT_EQ(r.host.events.back(), (Event{4, 100}));
 }
 
-TEST(DeviceProgress, TimerSendsTheTickValueAndCountsOn) {
-    Reporting r;
-    r.device.m_nLastProgress = 7;
-    ::SendMessageW(r.device.GetSafeHwnd(), WM_TIMER, 3, 0);
-    ASSERT_NE(r.device.SetTimer(44, 10), 0u);  // a timer the host sets arrives through the queue
-    EXPECT_TRUE(PumpUntil(2000, [&] { return r.host.events.size() >= 2; }));
-    r.device.KillTimer(44);
-    ASSERT_GE(r.host.events.size(), 2u);
-    EXPECT_EQ(std::vector<Event>(r.host.events.begin(), r.host.events.begin() + 2),
-              (std::vector<Event>{{9, 7}, {9, 8}}));
-    EXPECT_EQ(r.device.m_nLastProgress, 7 + r.host.events.size());
-}
-
 TEST(DeviceTempDir, UsersMusicFolderOrMyMusicOnDriveC) {
     const std::string driveC = ZelDriveFolder(u'C');
     const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
@@ -187,16 +138,16 @@ TEST(DeviceTempDir, UsersMusicFolderOrMyMusicOnDriveC) {
     }};
     TempDrive c(u'C'), drive;
     setenv("XDG_CONFIG_HOME", drive.Host("cfg").c_str(), 1);
-
-    drive.WriteFile("cfg/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + drive.Host("Tunes") + "\"\n");  // made when missing
+    auto musicAt = [&](const std::string& folder) {
+        drive.WriteFile("cfg/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + drive.Host(folder) + "\"\n");
+    };
     LifecycleDevice device;
+    musicAt("Tunes");  // made when missing
     device.CreateTempDir();
     EXPECT_EQ(std::u16string(device.m_szTempDir), drive.Win(u"Tunes\\Nuvoqa\\$temp2"));
     EXPECT_TRUE(drive.Exists("Tunes/Nuvoqa/$temp2"));
     EXPECT_FALSE(c.Exists("My Music"));
-
-    // A music folder that cannot be made: its parent is a file.
-    drive.WriteFile("cfg/user-dirs.dirs", "XDG_MUSIC_DIR=\"" + drive.Host("cfg/user-dirs.dirs/Music") + "\"\n");
+    musicAt("cfg/user-dirs.dirs/Music");  // cannot be made: its parent is a file
     device.CreateTempDir();
     EXPECT_EQ(std::u16string(device.m_szTempDir), u"C:\\My Music\\Nuvoqa\\$temp2");
     EXPECT_TRUE(c.Exists("My Music/Nuvoqa/$temp2"));
@@ -226,25 +177,22 @@ TEST(DeviceCreate, LoadsTheDatabaseLibraryOnlyWhenThePlayerUsesOne) {
 
     // The reference library opens the drive's database and reports its saving
     // to the device's window, which passes percentages on to the host.
-    HostWindow host;
-    LifecycleDevice device;
-    ASSERT_TRUE(device.MakeWindow());
-    device.m_Settings.Capabilities = ZEL_CAP_DATABASE;
-    device.m_Settings.PlayerType = 1;
-    device.m_Settings.DriveLetter = drive.Letter();
-    SetText(device.m_Settings.DBLibraryPath, InstallPlayerDB(drive));
-    ASSERT_EQ(device.Create(host.hwnd), ZEL_SUCCESS);
+    Reporting r([&](LifecycleDevice& d) { UseDatabase(d.m_Settings, drive); });
     tagDB_File record{};
     std::u16string path = drive.Win(u"Music\\a.mp3");
-    EXPECT_NE(device.AddFileToDB(path.data(), &record), 0);
-    EXPECT_NE(device.m_pfnZELDB_DBSync(1), 0);
-    ASSERT_GE(host.events.size(), 2u);
-    EXPECT_EQ(host.events.front(), (Event{4, 0}));
-    EXPECT_EQ(host.events.back(), (Event{4, 100}));
+    EXPECT_NE(r.device.AddFileToDB(path.data(), &record), 0);
+    EXPECT_NE(r.device.m_pfnZELDB_DBSync(1), 0);
+    ASSERT_GE(r.host.events.size(), 2u);
+    EXPECT_EQ(r.host.events.front(), (Event{4, 0}));
+    EXPECT_EQ(r.host.events.back(), (Event{4, 100}));
 }
 
 TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
     HostWindow host;
+    tagDeviceInfo info{};
+    info.Kind = 1;
+    info.FreeMB = 100;
+    info.TotalMB = 2000;
     for (DWORD type : {1u, 2u, 3u}) {
         SCOPED_TRACE(type);
         LifecycleDevice device;
@@ -253,10 +201,6 @@ TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
         device.m_Settings.PlayerType = type;
         SetText(device.m_Settings.PlaylistFile, u"System\\Lists");
         SetText(device.m_Settings.Extensions, u"MP3.WMA");
-        tagDeviceInfo info{};
-        info.Kind = 1;
-        info.FreeMB = 100;
-        info.TotalMB = 2000;
         EXPECT_EQ(device.Create(host.hwnd, info), ZEL_SUCCESS);
         EXPECT_EQ(std::u16string(device.m_Settings.PlaylistFile), u"E:\\System\\Lists");
         EXPECT_EQ(dynamic_cast<CXPLPlaylistFile*>(device.m_pPlaylist) != nullptr, type == 1);

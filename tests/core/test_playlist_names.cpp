@@ -1,7 +1,6 @@
-// Playlist names, the existence tests that queue transferred files, broadcast
-// files and emptying a PC folder.
-#include <gtest/gtest.h>
-
+// Playlist names with the mood names from the host's resource library, the
+// existence tests that queue transferred files, broadcast files and emptying
+// a PC folder.
 #include "core_fixture.h"
 
 namespace {
@@ -13,17 +12,13 @@ public:
         lstrcpyW(m_Settings.Folders[6], u"Datacasts");
         lstrcpyW(m_Settings.Extensions, u"MP3.TTS.TXT");
     }
-    void DropResources() {
-        if (m_hResource) FreeLibrary(m_hResource);
-        m_hResource = nullptr;
+    BOOL Exists(const char16_t* name, const char16_t* playlist, const char16_t* value, UINT mood) {
+        return IsExistFile(W(name), W(playlist), W(value), mood);
     }
-    void AddFile(LPCWSTR path, LPCWSTR name) {
-        CZEL_File entry(nullptr);
-        entry.SetAttributes(0x80, 0);
-        entry.SetPath(path);
-        entry.SetName(name);
-        Add2Tree(&entry, 1);
+    BOOL CastExists(const char16_t* channel, const char16_t* prefix, const char16_t* name, int keep) {
+        return IsExistCastFile(W(channel), W(prefix), W(name), keep);
     }
+    static LPWSTR W(const char16_t* text) { return const_cast<LPWSTR>(text); }
     const CStringArray& Paths() const { return m_TransferPaths; }
     const CStringArray& Names() const { return m_TransferPlaylistNames; }
     const CStringArray& Values() const { return m_TransferMyAuroValues; }
@@ -32,13 +27,21 @@ public:
 
 }  // namespace
 
-TEST(PlaylistNames, MoodNamesComeFromTheHostStringsOrStayPlain) {
+TEST(PlaylistNames, MoodNamesComeFromTheHostStringsBesideTheExecutableOrStayPlain) {
     TempDrive drive;
     NamesDevice device(drive);
+    ASSERT_NE(device.m_hResource, nullptr);
     EXPECT_EQ(CString(u"@Upbeat"), device.GetMoodPlaylistName(1));
     EXPECT_EQ(CString(u"@Calm"), device.GetMoodPlaylistName(2));
+    WCHAR text[260] = {};
+    for (int mood : {3, 4}) {  // strings 9006 and 9007
+        ASSERT_GT(LoadStringW(device.m_hResource, 9003 + mood, text, 260), 0);
+        EXPECT_EQ(u"@" + std::u16string(text), device.GetMoodPlaylistName(mood).Str());
+    }
+    EXPECT_EQ(0, LoadStringW(device.m_hResource, 9008, text, 260));
     EXPECT_EQ(CString(u"@MoodPlaylist"), device.GetMoodPlaylistName(7));
-    device.DropResources();
+    FreeLibrary(device.m_hResource);
+    device.m_hResource = nullptr;
     EXPECT_EQ(CString(u"MoodPlaylist"), device.GetMoodPlaylistName(1));
 }
 
@@ -61,44 +64,34 @@ TEST(PlaylistNames, ListsXplFilesAndStopsAfterTheLast) {
     EXPECT_NE(nullptr, device.GetFirstPlaylistName());
 }
 
-TEST(PlaylistNames, IsExistFileRecordsOnlyWhatThePlaylistsNeed) {
+TEST(PlaylistNames, ExistenceTestsRecordWhatThePlaylistsNeedAndFindCastFiles) {
     TempDrive drive;
     NamesDevice device(drive);
-    device.AddFile(drive.Win(u"song.mp3").c_str(), u"song.mp3");
-    EXPECT_TRUE(device.IsExistFile(const_cast<LPWSTR>(u"SONG.MP3"), nullptr, nullptr, 0));
+    device.Add(u"song.mp3", false, drive.Win(u"song.mp3"));
+    EXPECT_TRUE(device.Exists(u"SONG.MP3", nullptr, nullptr, 0));
     EXPECT_EQ(0, device.Paths().GetSize());
-
-    EXPECT_FALSE(device.IsExistFile(const_cast<LPWSTR>(u"new.mp3"), nullptr, nullptr, 3));
+    EXPECT_FALSE(device.Exists(u"new.mp3", nullptr, nullptr, 3));
     ASSERT_EQ(1, device.Paths().GetSize());
     EXPECT_EQ(CString(drive.Win(u"new.mp3").c_str()), device.Paths()[0]);
     ASSERT_EQ(1, device.Moods().GetSize());
     EXPECT_EQ(3u, device.Moods()[0]);
-
-    device.IsExistFile(const_cast<LPWSTR>(u"b.mp3"), const_cast<LPWSTR>(u"Road"), const_cast<LPWSTR>(u""), 0);
+    device.Exists(u"b.mp3", u"Road", u"", 0);
     EXPECT_EQ(2, device.Paths().GetSize());
     ASSERT_EQ(1, device.Names().GetSize());
     EXPECT_EQ(CString(u"Road"), device.Names()[0]);
     ASSERT_EQ(1, device.Values().GetSize());
     EXPECT_TRUE(device.Values()[0].IsEmpty());
     EXPECT_EQ(0, device.Moods().GetSize());  // mood class 0 empties the classes
-}
 
-TEST(PlaylistNames, CastFilesTakeThePrefixAndFallBackToMovies) {
-    TempDrive drive;
-    NamesDevice device(drive);
+    // Broadcast files take the prefix unless kept or text, then fall back to movies.
     drive.WriteFile("Datacasts/C/P7_news.mp3", "x");
     drive.WriteFile("Datacasts/C/info.txt", "x");
-    EXPECT_TRUE(device.IsExistCastFile(const_cast<LPWSTR>(u"C"), const_cast<LPWSTR>(u"P7"),
-                                       const_cast<LPWSTR>(u"news.mp3"), 0));
-    EXPECT_FALSE(device.IsExistCastFile(const_cast<LPWSTR>(u"C"), const_cast<LPWSTR>(u"P7"),
-                                        const_cast<LPWSTR>(u"news.mp3"), 1));
-    EXPECT_TRUE(device.IsExistCastFile(const_cast<LPWSTR>(u"C"), const_cast<LPWSTR>(u"P7"),
-                                       const_cast<LPWSTR>(u"info.txt"), 0));
     drive.WriteFile("Datacasts/D/sport_1.KVI", "x");
-    EXPECT_TRUE(device.IsExistCastFile(const_cast<LPWSTR>(u"D"), const_cast<LPWSTR>(u""),
-                                       const_cast<LPWSTR>(u"sport.mp3"), 1));
-    EXPECT_FALSE(device.IsExistCastFile(const_cast<LPWSTR>(u"D"), const_cast<LPWSTR>(u""),
-                                        const_cast<LPWSTR>(u"weather.mp3"), 1));
+    EXPECT_TRUE(device.CastExists(u"C", u"P7", u"news.mp3", 0));
+    EXPECT_FALSE(device.CastExists(u"C", u"P7", u"news.mp3", 1));
+    EXPECT_TRUE(device.CastExists(u"C", u"P7", u"info.txt", 0));
+    EXPECT_TRUE(device.CastExists(u"D", u"", u"sport.mp3", 1));
+    EXPECT_FALSE(device.CastExists(u"D", u"", u"weather.mp3", 1));
 }
 
 TEST(PlaylistNames, DeleteDownFilesEmptiesTheFolderButKeepsIt) {

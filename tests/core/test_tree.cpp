@@ -35,6 +35,12 @@ std::vector<int> Depths(const IntTree& t) {
     return depths;
 }
 
+std::vector<int> Children(IntTree::pre_order_iterator node) {
+    std::vector<int> values;
+    for (auto c = node.begin(); c != node.end(); ++c) values.push_back(*c);
+    return values;
+}
+
 // 1 ( 2 ( 4 5 ) 3 ( 6 ) ), then a second top-level 7.
 IntTree Sample() {
     IntTree t;
@@ -48,41 +54,25 @@ IntTree Sample() {
     return t;
 }
 
-TEST(TreeContainer, PreOrderWalksDepthFirstWithDepths) {
+TEST(TreeContainer, WalksSiblingsAndParents) {
     IntTree t = Sample();
     EXPECT_EQ(PreOrder(t), (std::vector<int>{1, 2, 4, 5, 3, 6, 7}));
     EXPECT_EQ(Depths(t), (std::vector<int>{0, 1, 2, 2, 1, 2, 0}));
     EXPECT_EQ(t.size(), 7u);
-
-    // Walking back gives the same order reversed.
-    std::vector<int> back;
+    std::vector<int> back;  // walking back gives the same order reversed
     auto it = t.end();
-    do {
-        --it;
-        back.push_back(*it);
-    } while (it != t.begin());
+    do back.push_back(*--it);
+    while (it != t.begin());
     EXPECT_EQ(back, (std::vector<int>{7, 6, 3, 5, 4, 2, 1}));
-}
 
-TEST(TreeContainer, SkippingChildrenPassesOverASubtree) {
-    IntTree t = Sample();
-    auto it = t.begin();
-    ++it;  // 2
+    it = ++t.begin();  // 2
     it.skip_children();
-    ++it;
-    EXPECT_EQ(*it, 3);
-    ++it;  // the flag holds for one step only
-    EXPECT_EQ(*it, 6);
-}
+    EXPECT_EQ(*++it, 3);
+    EXPECT_EQ(*++it, 6);  // the flag holds for one step only
 
-TEST(TreeContainer, SiblingsAndParents) {
-    IntTree t = Sample();
     auto one = t.begin();
-    std::vector<int> children;
-    for (auto c = one.begin(); c != one.end(); ++c) children.push_back(*c);
-    EXPECT_EQ(children, (std::vector<int>{2, 3}));
+    EXPECT_EQ(Children(one), (std::vector<int>{2, 3}));
     EXPECT_EQ(one.number_of_children(), 2u);
-
     auto last = one.end();
     --last;  // from the end of a range to its last child
     EXPECT_EQ(*last, 3);
@@ -90,61 +80,39 @@ TEST(TreeContainer, SiblingsAndParents) {
     EXPECT_EQ(IntTree::parent(one).node, nullptr);
 }
 
-TEST(TreeContainer, InsertBeforeAChildKeepsLinksWhole) {
+TEST(TreeContainer, EditsKeepLinksWholeAndCopiesAreDeep) {
     IntTree t = Sample();
+    const IntTree original = t;
     auto one = t.begin();
-    auto first = one.begin();
-    t.insert(first, 0);  // before the first child: becomes the first child
+    t.insert(one.begin(), 0);  // before the first child: becomes the first child
     auto three = one.begin();
     ++three;
     ++three;
-    t.insert(three, 9);  // between 2 and 3
+    t.insert(three, 9);       // between 2 and 3
     t.insert(one.end(), 10);  // the end of a range appends
-    std::vector<int> children;
-    for (auto c = one.begin(); c != one.end(); ++c) children.push_back(*c);
-    EXPECT_EQ(children, (std::vector<int>{0, 2, 9, 3, 10}));
+    EXPECT_EQ(Children(one), (std::vector<int>{0, 2, 9, 3, 10}));
     EXPECT_EQ(one.number_of_children(), 5u);
     EXPECT_EQ(one.node->last_child->data, 10);
     EXPECT_EQ(one.node->first_child->prev_sibling, nullptr);
-}
 
-TEST(TreeContainer, EraseRemovesTheSubtreeAndAnswersWhatFollowed) {
-    IntTree t = Sample();
-    auto two = t.begin();
-    ++two;
-    auto next = t.erase(two);
+    t = original;  // assignment replaces the whole tree
+    EXPECT_EQ(Depths(t), Depths(original));
+    one = t.begin();
+    auto next = t.erase(++t.begin());  // 2 with its children
     EXPECT_EQ(*next, 3);
     EXPECT_EQ(PreOrder(t), (std::vector<int>{1, 3, 6, 7}));
-    auto one = t.begin();
     EXPECT_EQ(one.node->first_child->data, 3);
     EXPECT_EQ(one.node->last_child->data, 3);
     EXPECT_EQ(one.number_of_children(), 1u);
-
-    // The last child of a node: its parent's last child moves back.
-    auto six = one.begin().begin();
-    t.erase(IntTree::pre_order_iterator(six));
+    t.erase(IntTree::pre_order_iterator(one.begin().begin()));  // 6, the last child: its parent's moves back
     EXPECT_EQ(one.begin().number_of_children(), 0u);
     EXPECT_EQ(one.begin().node->last_child, nullptr);
-
     t.erase_children(one);
     EXPECT_EQ(PreOrder(t), (std::vector<int>{1, 7}));
+    EXPECT_EQ(PreOrder(original), (std::vector<int>{1, 2, 4, 5, 3, 6, 7}));  // the copy was deep
     t.clear();
     EXPECT_TRUE(t.empty());
     EXPECT_EQ(t.begin(), t.end());
-}
-
-TEST(TreeContainer, CopiesAreDeep) {
-    IntTree original = Sample();
-    IntTree copy(original);
-    *copy.begin() = 100;
-    copy.erase(IntTree::pre_order_iterator(copy.begin().begin()));
-    EXPECT_EQ(PreOrder(original), (std::vector<int>{1, 2, 4, 5, 3, 6, 7}));
-    EXPECT_EQ(PreOrder(copy), (std::vector<int>{100, 3, 6, 7}));
-    IntTree assigned;
-    assigned.insert(assigned.end(), 5);
-    assigned = original;
-    EXPECT_EQ(Depths(assigned), Depths(original));
-    EXPECT_EQ(PreOrder(assigned), PreOrder(original));
 }
 
 // The index answers what walking the children in order answers: the first
@@ -191,7 +159,8 @@ TEST(TreeIndex, FindsWhatAWalkFindsThroughRandomEdits) {
     EXPECT_GE(root.number_of_children(), tree<CZEL_File>::index_threshold);
 }
 
-TEST(TreeIndex, PredicateSkipsEarlierMatches) {
+// A predicate skips earlier matches; colliding hashes still find the right child.
+TEST(TreeIndex, PredicatesAndCollidingHashes) {
     tree<CZEL_File> t;
     auto root = t.insert(t.end(), Entry(u"Root", true));
     for (int k = 0; k < 20; ++k) t.append_child(root, Entry(u"x" + std::u16string(1, char16_t(u'a' + k))));
@@ -203,23 +172,21 @@ TEST(TreeIndex, PredicateSkipsEarlierMatches) {
     t.erase(file);
     EXPECT_EQ(t.find_child(root, u"music").node, folder.node);
     EXPECT_EQ(t.find_child(root, u"none").node, nullptr);
-}
 
-TEST(TreeIndex, CollidingHashesStillFindTheRightChild) {
-    tree<Tagged> t;
-    auto root = t.insert(t.end(), Tagged{u"root"});
+    tree<Tagged> tagged;
+    auto top = tagged.insert(tagged.end(), Tagged{u"root"});
     std::vector<tree<Tagged>::tree_node*> nodes;
     for (char16_t a = u'a'; a < u'f'; ++a)
-        for (char16_t b = u'a'; b < u'f'; ++b) nodes.push_back(t.append_child(root, Tagged{{a, b}}).node);
-    EXPECT_EQ(t.find_child(root, u"cd").node, nodes[2 * 5 + 3]);
-    EXPECT_EQ(t.find_child(root, u"zz").node, nullptr);
-    t.erase(tree<Tagged>::sibling_iterator(nodes[0], root.node));  // "aa", first of the shared bucket
-    EXPECT_EQ(t.find_child(root, u"aa").node, nullptr);
-    EXPECT_EQ(t.find_child(root, u"ab").node, nodes[1]);
-    auto again = t.append_child(root, Tagged{u"ab"});
-    EXPECT_EQ(t.find_child(root, u"ab").node, nodes[1]);  // the earlier sibling still wins
-    t.erase(tree<Tagged>::sibling_iterator(nodes[1], root.node));
-    EXPECT_EQ(t.find_child(root, u"ab").node, again.node);
+        for (char16_t b = u'a'; b < u'f'; ++b) nodes.push_back(tagged.append_child(top, Tagged{{a, b}}).node);
+    EXPECT_EQ(tagged.find_child(top, u"cd").node, nodes[2 * 5 + 3]);
+    EXPECT_EQ(tagged.find_child(top, u"zz").node, nullptr);
+    tagged.erase(tree<Tagged>::sibling_iterator(nodes[0], top.node));  // "aa", first of the shared bucket
+    EXPECT_EQ(tagged.find_child(top, u"aa").node, nullptr);
+    EXPECT_EQ(tagged.find_child(top, u"ab").node, nodes[1]);
+    auto again = tagged.append_child(top, Tagged{u"ab"});
+    EXPECT_EQ(tagged.find_child(top, u"ab").node, nodes[1]);  // the earlier sibling still wins
+    tagged.erase(tree<Tagged>::sibling_iterator(nodes[1], top.node));
+    EXPECT_EQ(tagged.find_child(top, u"ab").node, again.node);
 }
 
 // The table behind the index on its own: a small table where probe runs wrap
