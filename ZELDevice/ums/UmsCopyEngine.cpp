@@ -152,7 +152,7 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
     }
     const bool closed = CloseWritten(out);
     if (cancelled || failed || !closed) {
-        // DeleteFileW(destination);
+        DeleteFileW(destination);
         return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
     }
     return ZEL_SUCCESS;

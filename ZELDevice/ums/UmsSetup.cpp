@@ -217,7 +217,7 @@ BOOL CZEL_DeviceForUMS::GetFileInfo(tagDB_File* record) {
     record->Number1 = answer.Number1;
     record->Number2 = answer.Number2;
     record->FileSize = answer.FileSize;
-    record->OrderNumber = answer.OrderNumber;
+    record->OrderNumber = answer.OrderNumber == 0 ? 9999 : answer.OrderNumber;
     return 1;
 }
 

@@ -1,13 +1,21 @@
 // Helpers of the media companion tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
 #include <string>
+
+#include <taglib/asffile.h>
+#include <taglib/mpegfile.h>
 
 #include <taglib/tbytevector.h>
 #include <taglib/tstring.h>
 
 #include "media_image.h"
 #include "mediagen.h"
+#include "tempdrive.h"
 #include "zelcompat/textfn.h"
 
 namespace mediatest {
@@ -49,5 +57,26 @@ inline uint64_t Le64(const Bytes& data, size_t at) {
     for (int i = 7; i >= 0; --i) v = v << 8 | data[at + static_cast<size_t>(i)];
     return v;
 }
+
+// A drive for the test's files; MP3 and ASF files built from a tag block or header, opened with TagLib.
+class MediaFiles : public ::testing::Test {
+protected:
+    size_t FilesInDrive() const {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(drive_.Folder()), {}));
+    }
+    std::unique_ptr<TagLib::MPEG::File> OpenMp3(const Bytes& block) {
+        const std::string path = drive_.Host("check" + std::to_string(++files_) + ".mp3");
+        EXPECT_TRUE(zelmediagen::WriteBytes(path, Join(block, zelmediagen::MakeMp3Audio(20))));
+        return std::make_unique<TagLib::MPEG::File>(path.c_str());
+    }
+    std::unique_ptr<TagLib::ASF::File> OpenAsf(const Bytes& header) {
+        const std::string path = drive_.Host("check" + std::to_string(++files_) + ".wma");
+        EXPECT_TRUE(zelmediagen::WriteBytes(path, Join(header, zelmediagen::MakeAsfData())));
+        return std::make_unique<TagLib::ASF::File>(path.c_str());
+    }
+
+    TempDrive drive_;
+    int files_ = 0;
+};
 
 }  // namespace mediatest

@@ -41,13 +41,9 @@ private:
 
 TEST(LdbConvertRobustness, DamagedTagBlocksAndHeadersGiveResultCodes) {
     mg::Mp3Options mp3;
-    mp3.id3Version = 4;
-    mp3.title = "t";
-    mp3.lyrics = "some words to lay out\nand more";
+    mp3.id3Version = 4, mp3.title = "t", mp3.lyrics = "some words to lay out\nand more";
     mg::AsfOptions asf;
-    asf.title = "t";
-    asf.lyrics = "some words to lay out";
-    asf.padding = 16;
+    asf.title = "t", asf.lyrics = "some words to lay out", asf.padding = 16;
     const Bytes inputs[2] = {mg::MakeId3Tag(mp3), mg::MakeAsfHeader(asf)};
     for (int mode = 0; mode < 2; ++mode) {
         Mutations mutations(inputs[mode]);
@@ -72,7 +68,6 @@ TEST(LdbConvertRobustness, DamagedTagBlocksAndHeadersGiveResultCodes) {
 
 TEST(AgentMediaRobustness, DamagedTagBlocksInMemory) {
     mg::Mp3Options options;
-    options.id3Version = 3;
     options.title = "t";
     options.cover = {mg::ImageFormat::Jpeg, 24, 24, 3};
     Mutations mutations(mg::MakeId3Tag(options));

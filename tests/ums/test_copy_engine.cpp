@@ -12,22 +12,13 @@ std::string Pattern(size_t size) {
     return data;
 }
 
-class UmsCopyEngine : public ::testing::Test {
+class UmsCopyEngine : public UmsTest {
 protected:
     void SetUp() override {
-        FillPlainSettings(device.m_Settings);
-        tagDeviceInfo info = DriveInfo();
-        ASSERT_EQ(ZEL_SUCCESS, device.CreateDevice(&info, host.Handle()));
+        Start();
         device.m_strDestFolder = drive.Win(u"Music\\").c_str();
     }
     void TearDown() override { zelums::ResetCopyProgress(); }
-    // A file on the computer's drive P: ("/" separates folders); its Windows path.
-    std::u16string PcFile(const std::string& name, const std::string& data) {
-        pc.WriteFile(name, data);
-        std::u16string relative(name.begin(), name.end());
-        std::replace(relative.begin(), relative.end(), u'/', u'\\');
-        return pc.Win(relative);
-    }
     void StartTransfer() {
         device.m_bCancel = 0;
         zelums::ResetCopyPercent();
@@ -52,41 +43,34 @@ protected:
         EXPECT_EQ(100, values.back());
         EXPECT_LE(values.size(), 101u);
     }
-
-    TempDrive drive;
-    TempDrive pc{u'P'};
-    HostWindow host;
-    TestUMS device;
 };
 
 TEST_F(UmsCopyEngine, CancelsAndFailuresLeaveNoPartialFile) {
     const std::u16string source = PcFile("big.bin", Pattern(3 << 20));
-    host.onMessage = [&](WPARAM event, LPARAM) {
-        if (event == ZEL_EVENT_PERCENT) device.CancelTransfer();
-    };
-    for (DWORD old : {0u, 1u}) {
-        device.m_bOldWindows = old;
-        EXPECT_EQ(ZEL_ERR_CANCELLED, Copy(source, u"big.bin")) << old;
-        EXPECT_FALSE(drive.Exists("Music/big.bin")) << old;
-        EXPECT_EQ(1u, host.Values(ZEL_EVENT_PERCENT).size()) << old;  // nothing was copied after the cancel
+    // The NT and 9x file copies and the buffer route: cancelled from the host's window
+    // procedure at the first percentage, then with the disk full after 300 000 bytes.
+    struct Route { DWORD old; bool buffer; DWORD full; };
+    for (const Route& r :
+         {Route{0, false, ZEL_ERR_COPY}, Route{1, false, ZEL_ERR_COPY}, Route{0, true, ZEL_ERR_DESTINATION}}) {
+        SCOPED_TRACE(testing::Message() << r.old << r.buffer);
+        device.m_bOldWindows = r.old;
+        auto copy = [&] { return r.buffer ? WriteBuffer(std::vector<BYTE>(4 << 20, 1), u"big.bin") : Copy(source, u"big.bin"); };
+        host.onMessage = [&](WPARAM event, LPARAM) {
+            if (event == ZEL_EVENT_PERCENT) device.CancelTransfer();
+        };
+        EXPECT_EQ(ZEL_ERR_CANCELLED, copy());
+        EXPECT_FALSE(drive.Exists("Music/big.bin"));
+        EXPECT_EQ(1u, host.Values(ZEL_EVENT_PERCENT).size());  // nothing was copied after the cancel
+        host.onMessage = nullptr;
+        const int fault = ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 300000);
+        EXPECT_EQ(r.full, copy());
+        ZelRemoveFault(fault);
+        EXPECT_FALSE(drive.Exists("Music/big.bin"));
+        EXPECT_TRUE(device.m_CurrentFolderEntry.Name.IsEmpty());
     }
-    EXPECT_EQ(ZEL_ERR_CANCELLED, WriteBuffer(std::vector<BYTE>(4 << 20, 0x5A), u"b.mp3"));
-    EXPECT_FALSE(drive.Exists("Music/b.mp3"));
-    host.onMessage = nullptr;
-
-    // The player's disk fills up after 300 000 bytes, on every route.
-    const int fault = ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 300000);
-    for (DWORD old : {0u, 1u}) {
-        device.m_bOldWindows = old;
-        EXPECT_EQ(ZEL_ERR_COPY, Copy(source, u"big.bin")) << old;
-        EXPECT_FALSE(drive.Exists("Music/big.bin")) << old;
-    }
-    EXPECT_EQ(ZEL_ERR_DESTINATION, WriteBuffer(std::vector<BYTE>(1 << 20, 1), u"b.mp3"));
-    EXPECT_FALSE(drive.Exists("Music/b.mp3"));
-    EXPECT_TRUE(device.m_CurrentFolderEntry.Name.IsEmpty());
-    ZelRemoveFault(fault);
 
     // 9x family: "P:\" + 100 + "\" + 157 units is one too long; the NT family copies it.
+    device.m_bOldWindows = 1;
     const std::u16string longSource = PcFile(std::string(100, 'd') + "/" + std::string(157, 'x'), "data");
     ASSERT_EQ(261u, longSource.size());
     EXPECT_EQ(ZEL_ERR_PATH, Copy(longSource, u"long.mp3"));

@@ -1,50 +1,22 @@
 // Bringing up a mass-storage player: admission, write protection, model names,
 // the standard folders, capacity, the root listing, tags of a file on the drive
 // and the firmware description file.
-#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "ZELDevice/core/CoreText.h"
 #include "mediagen.h"
 #include "ums_fixture.h"
 #include "zelcompat/debug.h"
+#include "zelcompat/textfn.h"
 
 namespace {
 
-using Adjust = std::function<void(tagDeviceSettings&)>;
-
-template <size_t N>
-std::u16string Text(const WCHAR (&field)[N]) {
-    return zelcore::FixedText(field).Str();
-}
-
-bool Has(const std::vector<std::u16string>& names, const std::u16string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 void Collect(LPCWSTR line, void* lines) { static_cast<std::vector<std::u16string>*>(lines)->push_back(line); }
 
-class UmsSetup : public ::testing::Test {
+class UmsSetup : public UmsTest {
 protected:
-    ~UmsSetup() override {
-        ZelSetDriveSpace(u'E', 0, 0);
-        ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT);
-    }
-    // Sets up a device object the way the host does (the settings carry the
-    // product identifier), changed by the test's adjust step.
-    DWORD Create(TestUMS& device, tagDeviceInfo& info, const Adjust& adjust = {}, char16_t letter = u'E') {
-        FillPlainSettings(device.m_Settings, letter);
-        device.m_Settings.ProductID = info.ProductID;
-        if (adjust) adjust(device.m_Settings);
-        return device.CreateDevice(&info, host.Handle());
-    }
-    DWORD Create(TestUMS& device, tagDeviceInfo&& info, const Adjust& adjust = {}, char16_t letter = u'E') {
-        return Create(device, info, adjust, letter);
-    }
-
-    TempDrive drive;
-    HostWindow host;
+    ~UmsSetup() override { ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT); }
 };
 
 TEST_F(UmsSetup, AdmissionAndWriteProtection) {
@@ -55,11 +27,11 @@ TEST_F(UmsSetup, AdmissionAndWriteProtection) {
         SCOPED_TRACE(testing::Message() << v.major << "." << v.minor);
         ZelSetWindowsVersion(v.major, v.minor, v.platform);
         EXPECT_EQ(v.code, CZEL_DeviceForUMS::WindowsVersion());
-        int fault = ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
+        const int fault = ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
         std::vector<std::u16string> lines;
         ZelSetDebugSink(&Collect, &lines);
-        TestUMS device;
-        DWORD result = Create(device, DriveInfo());
+        TestUMS local;
+        const DWORD result = Create(local, DriveInfo());
         ZelSetDebugSink(nullptr, nullptr);
         ZelRemoveFault(fault);
         EXPECT_EQ(v.tested ? ZEL_ERR_WRITE_PROTECTED : ZEL_SUCCESS, result);
@@ -87,38 +59,36 @@ TEST_F(UmsSetup, ModelNameFixUpsReachBothRecords) {
                           Case{0x1212, 0x1234, 0, u""}, Case{0x5601, 0, 1, u"LNQ300[microSD]"},
                           Case{0x5601, 0, 0, u"TestPlayer"}, Case{0x5000, 0xF750, 0, u"TestPlayer"}}) {
         SCOPED_TRACE(testing::Message() << std::hex << c.product << " " << c.second << " card " << c.card);
-        TestUMS device;
+        TestUMS local;
         tagDeviceInfo info = DriveInfo(u'E', c.product);
         info.SecondID = c.second;
         info.CardStorage = c.card;
         SetField(info.ModelName, u"TestPlayer");
-        ASSERT_EQ(ZEL_SUCCESS, Create(device, info));
-        EXPECT_EQ(c.model, Text(device.m_Settings.ModelName));
+        ASSERT_EQ(ZEL_SUCCESS, Create(local, info));
+        EXPECT_EQ(c.model, Text(local.m_Settings.ModelName));
         EXPECT_EQ(c.model, Text(info.ModelName));
     }
 }
 
 TEST_F(UmsSetup, StandardFoldersAndCapacity) {
     // Entries 2, 1, 3, 4, 5 each lie inside the one before, so a wrong order leaves one missing.
-    const std::vector<std::u16string> folders = {u"Audio\\Pop\\Music", u"Pics\\Clips", u"Pics", u"Pics\\Clips\\Txt",
-                                                 u"Pics\\Clips\\Txt\\Four", u"Pics\\Clips\\Txt\\Four\\Five",
-                                                 u"Radio", u"Auro", u"Uci", u"Guide"};
-    const auto named = [&folders](tagDeviceSettings& s) {
-        for (size_t k = 0; k < folders.size(); ++k) SetField(s.Folders[k], folders[k]);
+    const Adjust named = [](tagDeviceSettings& s) {
+        const char16_t* folders[] = {u"Audio\\Pop\\Music", u"Pics\\Clips", u"Pics", u"Pics\\Clips\\Txt",
+                                     u"Pics\\Clips\\Txt\\Four", u"Pics\\Clips\\Txt\\Four\\Five",
+                                     u"Radio", u"Auro", u"Uci", u"Guide"};
+        for (size_t k = 0; k < 10; ++k) SetField(s.Folders[k], folders[k]);
         SetField(s.PlaylistFile, u"Lists");
     };
-    TestUMS device;
     ZelSetDriveSpace(u'E', (300ull << 20) + 12345, (1000ull << 20) + 7);
-    ASSERT_EQ(ZEL_SUCCESS, Create(device, DriveInfo(), [&named](tagDeviceSettings& s) {
-                  named(s);
-                  s.Capabilities = ZEL_CAP_BROADCAST | ZEL_CAP_MYAURO | ZEL_CAP_UCI | ZEL_CAP_GUIDE | ZEL_CAP_PLAYLISTS;
-              }));
+    Start([&named](tagDeviceSettings& s) {
+        named(s);
+        s.Capabilities = ZEL_CAP_BROADCAST | ZEL_CAP_MYAURO | ZEL_CAP_UCI | ZEL_CAP_GUIDE | ZEL_CAP_PLAYLISTS;
+    });
     for (const char* folder : {"Audio/Pop/Music", "Pics/Clips/Txt/Four/Five", "Radio", "My Pack/Auro", "My Pack/Uci",
                                "Datacasts/Guide", "Lists"})
         EXPECT_TRUE(drive.Exists(folder)) << folder;
     EXPECT_EQ(drive.Win(u"Lists"), Text(device.m_Settings.PlaylistFile));
-    EXPECT_EQ(300u, device.m_Settings.FreeMB);
-    EXPECT_EQ(1000u, device.m_Settings.TotalMB);
+    EXPECT_EQ((std::pair{300u, 1000u}), (std::pair{device.m_Settings.FreeMB, device.m_Settings.TotalMB}));
 
     // Without the capability bits only the plain folders; an unmeasurable drive keeps the caller's sizes.
     TempDrive other(u'G');
@@ -127,11 +97,10 @@ TEST_F(UmsSetup, StandardFoldersAndCapacity) {
     tagDeviceInfo info = DriveInfo(u'G');
     info.FreeMB = 17;
     info.TotalMB = 33;
-    ASSERT_EQ(ZEL_SUCCESS, Create(plain, info, named, u'G'));
+    ASSERT_EQ(ZEL_SUCCESS, Create(plain, info, named));
     EXPECT_TRUE(other.Exists("Pics/Clips/Txt/Four/Five"));
     for (const char* folder : {"Radio", "My Pack", "Datacasts", "Lists"}) EXPECT_FALSE(other.Exists(folder)) << folder;
-    EXPECT_EQ(17u, plain.m_Settings.FreeMB);
-    EXPECT_EQ(33u, plain.m_Settings.TotalMB);
+    EXPECT_EQ((std::pair{17u, 33u}), (std::pair{plain.m_Settings.FreeMB, plain.m_Settings.TotalMB}));
 }
 
 TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
@@ -144,18 +113,17 @@ TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
         s.Capabilities = ZEL_CAP_CARD_SLOT;
     };
 
-    TestUMS memory;
-    ASSERT_EQ(ZEL_SUCCESS, Create(memory, DriveInfo(), withSlot));
-    auto names = memory.Children();
+    Start(withSlot);
+    auto names = device.Children();
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(u"Memory Card", names.front());
-    EXPECT_EQ(ZEL_ATTR_CARD, memory.m_itCurrent.begin()->Attributes);
+    EXPECT_EQ(ZEL_ATTR_CARD, device.m_itCurrent.begin()->Attributes);
     for (const char16_t* listed : {u"list.xpl", u"mix.plp", u"A.MP", u"song.mp3", u"Shown", u"Music"})
-        EXPECT_TRUE(Has(names, listed));
+        EXPECT_TRUE(Has(names, listed)) << ZelToUtf8(listed);
     for (const char16_t* unlisted : {u"readme.txt", u"movie.avi", u".secret", u"Hid", u".", u".."})
-        EXPECT_FALSE(Has(names, unlisted));
-    memory.MoveFolder(const_cast<LPWSTR>(u"Shown"));
-    EXPECT_TRUE(Has(memory.Children(), u"Inner"));
+        EXPECT_FALSE(Has(names, unlisted)) << ZelToUtf8(unlisted);
+    device.Move(u"Shown");
+    EXPECT_TRUE(Has(device.Children(), u"Inner"));
 
     // A card storage starts with the way back to the internal memory ...
     TestUMS card, cardOnly;
@@ -170,15 +138,14 @@ TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
     other.WriteFile("song.mp3", "x");
     tagDeviceInfo onlyInfo = DriveInfo(u'G', 0x5122);
     onlyInfo.CardStorage = 1;
-    ASSERT_EQ(ZEL_SUCCESS, Create(cardOnly, onlyInfo, withSlot, u'G'));
+    ASSERT_EQ(ZEL_SUCCESS, Create(cardOnly, onlyInfo, withSlot));
     EXPECT_FALSE(other.Exists("Music"));
     EXPECT_TRUE(cardOnly.Children().empty());
-    EXPECT_TRUE(cardOnly.Listing().empty());
+    EXPECT_EQ(nullptr, cardOnly.FindFileFirst());
 }
 
 TEST_F(UmsSetup, FileInfoCopiesTheTags) {
-    TestUMS device;
-    ASSERT_EQ(ZEL_SUCCESS, Create(device, DriveInfo()));
+    Start();
     zelmediagen::Mp3Options tagged;
     tagged.title = "Title", tagged.artist = "Artist", tagged.album = "Album", tagged.genre = "Jazz";
     tagged.year = 2004, tagged.track = 7;
@@ -192,70 +159,55 @@ TEST_F(UmsSetup, FileInfoCopiesTheTags) {
     EXPECT_EQ((std::vector<std::u16string>{u"Title", u"Album", u"Artist", u"2004", u"Jazz"}),
               (std::vector{Text(record.Text1), Text(record.Text2), Text(record.Text3), Text(record.ShortText1),
                            Text(record.ShortText2)}));
-    EXPECT_EQ(7u, record.Number1);
-    EXPECT_EQ(7u, record.OrderNumber);
-    EXPECT_EQ(5u, record.Number2);
+    EXPECT_EQ((std::tuple{7u, 7u, 5u}), (std::tuple{record.Number1, record.OrderNumber, record.Number2}));
     EXPECT_EQ(std::filesystem::file_size(drive.Host("Music/t.mp3")), record.FileSize);
 
-    SetField(record.FileName, u"u.mp3");
+    SetField(record.FileName, u"u.mp3");  // no track number: order number 9999
     EXPECT_EQ(1, device.GetFileInfo(&record));
-    EXPECT_EQ(u"", Text(record.Text1));
-    EXPECT_EQ(0u, record.Number1);
-    EXPECT_EQ(9999u, record.OrderNumber);
+    EXPECT_EQ((std::tuple{u"", 0u, 9999u}), (std::tuple{Text(record.Text1), record.Number1, record.OrderNumber}));
 }
 
 TEST_F(UmsSetup, FirmwareDescriptionFile) {
-    TestUMS device;
-    FillPlainSettings(device.m_Settings);
-    device.m_strDriveRoot = drive.Win().c_str();
-    tagDeviceSettings& s = device.m_Settings;
-    // Puts the files given (empty: none) on the drive and reads them into cleared fields.
-    auto read = [&](const std::string& root, const std::string& inSystem = "", const std::u16string& model = u"X") {
+    // Files at the root and in SYSTEM, model → major.minor region update-id, and the firmware-level bit.
+    struct Case { std::string root, inSystem; std::u16string model, expected; };
+    const std::string fwup = "FWUP ABCDE";
+    for (const Case& c : std::vector<Case>{
+             {"VER 1.50 KR\n", "VER 2.22 US\n", u"TX-D4", u"1.50 KR - level"},  // the root's file wins
+             {"", "VER 3.04 US\r\n", u"X", u"3.4 US -"},
+             {"VER 1.50 WA\n", "", u"X", u"1.50 ET -"},
+             {"VER 1.50 CN\n", "", u"X", u"1.50 CH -"},
+             {"VER 2.123 JP\n", "", u"X", u"2.12 JP -"},  // the minor number has two digits
+             {"VER 4.20 US", "", u"X", u"4.20 US -"},     // no line feed at all: one line
+             {"", "", u"X", u"77.77 -- -"},
+             {"VER 1.23 EU, built for the spring release\n", "", u"X", u"1.23 EU -"},  // cut to 40 units, not lost
+             {fwup + "FGH\nVER 9.99 US", "", u"X", u"77.77 -- ABCDE"},  // after the last line feed: ignored
+             {fwup + "\n" + std::string(88, '#') + "\nVER 9.99 US\n", "", u"X", u"77.77 -- ABCDE"},  // past byte 100
+             {"VER 1.49 KR\n", "", u"TX-D4", u"1.49 KR -"},
+             {"VER 1.50 US\n", "", u"TX-D4", u"1.50 US -"},
+             {"VER 1.50 KR\n", "", u"TX-D5", u"1.50 KR -"}}) {
+        SCOPED_TRACE(c.root + "|" + c.inSystem);
         std::filesystem::remove(drive.Host("SYSTEM.VER"));
         std::filesystem::remove_all(drive.Host("SYSTEM"));
-        if (!root.empty()) drive.WriteFile("SYSTEM.VER", root);
-        if (!inSystem.empty()) drive.WriteFile("SYSTEM/SYSTEM.VER", inSystem);
-        SetField(s.ModelName, model);
+        if (!c.root.empty()) drive.WriteFile("SYSTEM.VER", c.root);
+        if (!c.inSystem.empty()) drive.WriteFile("SYSTEM/SYSTEM.VER", c.inSystem);
+        TestUMS local;
+        local.m_strDriveRoot = drive.Win().c_str();
+        tagDeviceSettings& s = local.m_Settings;
+        SetField(s.ModelName, c.model);
         s.FWMajor = s.FWMinor = 77;
         SetField(s.FWRegion, u"--");
         SetField(s.FWUpdateID, u"-");
-        s.Capabilities = 0;
-        device.GetFWInfo();
-        return std::tuple{s.FWMajor, s.FWMinor, Text(s.FWRegion)};
-    };
-    using Version = std::tuple<DWORD, DWORD, std::u16string>;
-    const Version unchanged{77, 77, u"--"};
-
-    EXPECT_EQ((Version{1, 50, u"KR"}), read("VER 1.50 KR\n", "VER 2.22 US\n"));
-    EXPECT_EQ((Version{3, 4, u"US"}), read("", "VER 3.04 US\r\n"));
-    EXPECT_EQ((Version{1, 50, u"ET"}), read("VER 1.50 WA\n"));
-    EXPECT_EQ((Version{1, 50, u"CH"}), read("VER 1.50 CN\n"));
-    EXPECT_EQ((Version{2, 12, u"JP"}), read("VER 2.123 JP\n"));
-    EXPECT_EQ((Version{4, 20, u"US"}), read("VER 4.20 US"));  // no line feed at all: one line
-    EXPECT_EQ(unchanged, read(""));
-    EXPECT_EQ(u"-", Text(s.FWUpdateID));
-    // A line longer than 40 characters is cut, not lost.
-    EXPECT_EQ((Version{1, 23, u"EU"}), read("VER 1.23 EU, built for the spring release\n"));
-
-    EXPECT_EQ(unchanged, read("FWUP ABCDEFGH\nVER 9.99 US"));  // after the last line feed: ignored
-    EXPECT_EQ(u"ABCDE", Text(s.FWUpdateID));
-    EXPECT_EQ(unchanged, read("FWUP ABCDE\n" + std::string(88, '#') + "\nVER 9.99 US\n"));  // begins at byte 100
-    EXPECT_EQ(u"ABCDE", Text(s.FWUpdateID));
-
-    read("VER 1.50 KR\n", "", u"TX-D4");
-    EXPECT_EQ(ZEL_CAP_FW_LEVEL, s.Capabilities);
-    for (const auto& [content, model] : {std::pair{"VER 1.49 KR\n", u"TX-D4"}, std::pair{"VER 1.50 US\n", u"TX-D4"},
-                                         std::pair{"VER 1.50 KR\n", u"TX-D5"}}) {
-        read(content, "", model);
-        EXPECT_EQ(0u, s.Capabilities) << content;
+        local.GetFWInfo();
+        CString got;
+        got.Format(u"%u.%u %s %s%s", s.FWMajor, s.FWMinor, s.FWRegion, s.FWUpdateID,
+                   (s.Capabilities & ZEL_CAP_FW_LEVEL) ? u" level" : u"");
+        EXPECT_EQ(c.expected, got.Str());
     }
-
     // CreateDevice reads the file too.
-    TestUMS created;
     drive.WriteFile("SYSTEM.VER", "VER 1.50 KR\n");
-    ASSERT_EQ(ZEL_SUCCESS, Create(created, DriveInfo(), [](tagDeviceSettings& x) { SetField(x.ModelName, u"TX-D4"); }));
-    EXPECT_EQ(50u, created.m_Settings.FWMinor);
-    EXPECT_TRUE(created.m_Settings.Capabilities & ZEL_CAP_FW_LEVEL);
+    Start([](tagDeviceSettings& s) { SetField(s.ModelName, u"TX-D4"); });
+    EXPECT_EQ(50u, device.m_Settings.FWMinor);
+    EXPECT_TRUE(device.m_Settings.Capabilities & ZEL_CAP_FW_LEVEL);
 }
 
 }  // namespace
