@@ -1,6 +1,7 @@
 // MFC exceptions, CArray and its named forms, CStringList.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,181 +21,145 @@ bool ThrowsInvalidArg(F&& f) {
     return false;
 }
 
-std::vector<std::u16string> Items(const CStringArray& a) {
-    std::vector<std::u16string> out;
+using V = std::vector<std::u16string>;
+
+V Items(const CStringArray& a) {
+    V out;
     for (INT_PTR i = 0; i < a.GetSize(); ++i) out.push_back(a[i].Str());
     return out;
 }
 
-std::vector<std::u16string> Forward(const CStringList& list) {
-    std::vector<std::u16string> out;
+// The list front to back, after checking that back to front gives the same in reverse.
+V Forward(const CStringList& list) {
+    V out, back;
     for (POSITION pos = list.GetHeadPosition(); pos;) out.push_back(list.GetNext(pos).Str());
+    for (POSITION pos = list.GetTailPosition(); pos;) back.insert(back.begin(), list.GetPrev(pos).Str());
+    EXPECT_EQ(out, back);
+    EXPECT_EQ(static_cast<INT_PTR>(out.size()), list.GetCount());
     return out;
 }
-
-std::vector<std::u16string> Backward(const CStringList& list) {
-    std::vector<std::u16string> out;
-    for (POSITION pos = list.GetTailPosition(); pos;) out.push_back(list.GetPrev(pos).Str());
-    return out;
-}
-
-using V = std::vector<std::u16string>;
 
 }  // namespace
 
-TEST(CollectionsTest, ExceptionsAreHeapPointers) {
+TEST(CollectionsTest, ExceptionsAreHeapPointersAndBadIndicesThrow) {
     try {
         AfxThrowMemoryException();
         FAIL() << "nothing thrown";
     } catch (CException* e) {
-        EXPECT_NE(dynamic_cast<CMemoryException*>(e), nullptr);
+        EXPECT_NE(nullptr, dynamic_cast<CMemoryException*>(e));
         WCHAR message[64];
         EXPECT_TRUE(e->GetErrorMessage(message, 64));
         EXPECT_GT(lstrlenW(message), 0);
         e->Delete();
     }
-    // An exception that is not to be auto-deleted survives Delete().
-    CException onStack(FALSE);
+    CException onStack(FALSE);  // not auto-deleted: survives Delete()
     onStack.Delete();
-}
 
-TEST(CollectionsTest, StringArrayBadIndexThrows) {
+    // A bad index throws CInvalidArgException and leaves the array as it was.
     CStringArray a;
     a.Add(u"zero");
     a.Add(CString(u"one"));
     const CStringArray& ca = a;
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.GetAt(2); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.GetAt(-1); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.SetAt(5, u"x"); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.ElementAt(2); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a[2] = u"x"; }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { (void)ca[7]; }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.RemoveAt(1, 2); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.RemoveAt(-1); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.InsertAt(-1, u"x"); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.InsertAt(0, u"x", 0); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.SetSize(-1); }));
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.SetAtGrow(-1, u"x"); }));
+    const std::function<void()> bad[] = {
+        [&] { a.GetAt(2); },         [&] { a.GetAt(-1); },          [&] { a.SetAt(5, u"x"); },
+        [&] { a.ElementAt(2); },     [&] { a[2] = u"x"; },          [&] { (void)ca[7]; },
+        [&] { a.RemoveAt(1, 2); },   [&] { a.RemoveAt(-1); },       [&] { a.InsertAt(-1, u"x"); },
+        [&] { a.InsertAt(0, u"x", 0); }, [&] { a.SetSize(-1); },    [&] { a.SetAtGrow(-1, u"x"); }};
+    for (size_t i = 0; i < std::size(bad); ++i) EXPECT_TRUE(ThrowsInvalidArg(bad[i])) << "call " << i;
     EXPECT_FALSE(ThrowsInvalidArg([&] { a.RemoveAt(2, 0); }));  // an empty range at the end
-    EXPECT_EQ(Items(a), (V{u"zero", u"one"}));
+    EXPECT_EQ((V{u"zero", u"one"}), Items(a));
 }
 
-TEST(CollectionsTest, StringArraySizing) {
+TEST(CollectionsTest, StringArraySizingInsertRemoveAppend) {
     CStringArray a;
-    EXPECT_TRUE(a.IsEmpty());
-    EXPECT_EQ(a.GetUpperBound(), -1);
-    EXPECT_EQ(a.Add(u"a"), 0);
-    EXPECT_EQ(a.Add(u"b"), 1);
+    EXPECT_EQ(-1, a.GetUpperBound());
+    EXPECT_EQ(0, a.Add(u"a"));
+    EXPECT_EQ(1, a.Add(u"b"));
     a.SetSize(4);
-    EXPECT_EQ(a.GetSize(), 4);
-    EXPECT_EQ(a.GetUpperBound(), 3);
-    EXPECT_TRUE(a[3].IsEmpty());
+    EXPECT_EQ(3, a.GetUpperBound());
     a[3] = u"d";
     a.SetSize(1, 16);
-    EXPECT_EQ(Items(a), (V{u"a"}));
+    EXPECT_EQ((V{u"a"}), Items(a));
     a.SetSize(3);
-    EXPECT_TRUE(a[2].IsEmpty());  // grown again: new elements start empty
     a.SetAtGrow(5, u"f");
-    EXPECT_EQ(a.GetCount(), 6);
-    EXPECT_EQ(a.GetAt(5), u"f");
+    EXPECT_EQ((V{u"a", u"", u"", u"", u"", u"f"}), Items(a));  // grown elements start empty
     a.RemoveAll();
-    EXPECT_EQ(a.GetSize(), 0);
-    EXPECT_EQ(a.GetData(), nullptr);
-}
+    EXPECT_EQ(0, a.GetSize());
+    EXPECT_EQ(nullptr, a.GetData());
 
-TEST(CollectionsTest, StringArrayInsertRemoveAppend) {
-    CStringArray a;
     a.Add(u"a");
     a.Add(u"d");
     a.InsertAt(1, u"b");
     a.InsertAt(2, u"c", 2);
-    EXPECT_EQ(Items(a), (V{u"a", u"b", u"c", u"c", u"d"}));
+    EXPECT_EQ((V{u"a", u"b", u"c", u"c", u"d"}), Items(a));
     a.RemoveAt(2);
     a.RemoveAt(3, 1);
-    EXPECT_EQ(Items(a), (V{u"a", u"b", u"c"}));
     a.InsertAt(5, u"z");  // past the end: the gap is filled with empty strings
-    EXPECT_EQ(Items(a), (V{u"a", u"b", u"c", u"", u"", u"z"}));
+    EXPECT_EQ((V{u"a", u"b", u"c", u"", u"", u"z"}), Items(a));
     a.InsertAt(0, a[2]);  // the value may come from the array itself
-    EXPECT_EQ(a[0], u"c");
+    EXPECT_EQ(u"c", a[0]);
 
     CStringArray b;
     b.Add(u"x");
     b.Add(u"y");
-    EXPECT_EQ(a.Append(b), 7);
-    EXPECT_EQ(a.GetSize(), 9);
-    EXPECT_EQ(a[8], u"y");
+    EXPECT_EQ(7, a.Append(b));
+    EXPECT_EQ(u"y", a[8]);
     b.Copy(a);
-    EXPECT_EQ(Items(b), Items(a));
+    EXPECT_EQ(Items(a), Items(b));
     b.SetAt(0, u"changed");
-    EXPECT_EQ(a[0], u"c");  // copies are independent
+    EXPECT_EQ(u"c", a[0]);  // copies are independent
     a.InsertAt(1, &b);
-    EXPECT_EQ(a.GetSize(), 18);
-    EXPECT_EQ(a[1], u"changed");
-    EXPECT_EQ(a[0], u"c");
-    EXPECT_EQ(a[10], u"a");
+    EXPECT_EQ(18, a.GetSize());
+    EXPECT_EQ(u"changed", a[1]);
+    EXPECT_EQ(u"a", a[10]);
+
+    CUIntArray u;
+    u.SetSize(3);
+    u[1] = 7;
+    u.Add(9);
+    u.InsertAt(0, 1u, 2);
+    EXPECT_EQ((std::vector<UINT>{1, 1, 0, 7, 0, 9}), std::vector<UINT>(u.begin(), u.end()));
+    EXPECT_EQ(7u, u.GetData()[3]);
+    EXPECT_TRUE(ThrowsInvalidArg([&] { u.GetAt(6); }));
 }
 
-TEST(CollectionsTest, UIntArray) {
-    CUIntArray a;
-    a.SetSize(3);
-    EXPECT_EQ(a[0], 0u);
-    a[1] = 7;
-    a.Add(9);
-    a.InsertAt(0, 1u, 2);
-    std::vector<UINT> seen(a.begin(), a.end());
-    EXPECT_EQ(seen, (std::vector<UINT>{1, 1, 0, 7, 0, 9}));
-    EXPECT_EQ(a.GetData()[3], 7u);
-    EXPECT_TRUE(ThrowsInvalidArg([&] { a.GetAt(6); }));
-}
-
-TEST(CollectionsTest, StringListOrderAndIteration) {
+TEST(CollectionsTest, StringListOrderInsertionAndRemoval) {
     CStringList list;
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.GetHeadPosition(), nullptr);
+    EXPECT_EQ(nullptr, list.GetHeadPosition());
     POSITION b = list.AddTail(u"b");
     list.AddTail(CString(u"c"));
     list.AddHead(u"a");
-    EXPECT_EQ(list.GetCount(), 3);
-    EXPECT_EQ(Forward(list), (V{u"a", u"b", u"c"}));
-    EXPECT_EQ(Backward(list), (V{u"c", u"b", u"a"}));
-    EXPECT_EQ(list.GetAt(b), u"b");
-    EXPECT_EQ(list.GetHead(), u"a");
-    EXPECT_EQ(list.GetTail(), u"c");
-
+    EXPECT_EQ((V{u"a", u"b", u"c"}), Forward(list));
+    EXPECT_EQ(u"b", list.GetAt(b));
     list.InsertBefore(b, u"a2");
     list.InsertAfter(b, u"b2");
     list.InsertBefore(nullptr, u"first");
     list.InsertAfter(nullptr, u"last");
-    EXPECT_EQ(Forward(list), (V{u"first", u"a", u"a2", u"b", u"b2", u"c", u"last"}));
+    EXPECT_EQ((V{u"first", u"a", u"a2", u"b", u"b2", u"c", u"last"}), Forward(list));
     list.SetAt(b, u"B");
-    EXPECT_EQ(list.GetAt(list.FindIndex(3)), u"B");
-    EXPECT_EQ(list.FindIndex(7), nullptr);
-    EXPECT_EQ(list.FindIndex(-1), nullptr);
-}
+    EXPECT_EQ(u"B", list.GetAt(list.FindIndex(3)));
+    EXPECT_EQ(nullptr, list.FindIndex(7));
+    EXPECT_EQ(nullptr, list.FindIndex(-1));
 
-TEST(CollectionsTest, StringListRemoval) {
-    CStringList list;
+    list.RemoveAll();
     for (const char16_t* s : {u"x", u"keep", u"x", u"keep", u"x"}) list.AddTail(s);
     // The MFC idiom: remember the position before GetNext moves past it.
     for (POSITION pos = list.GetHeadPosition(); pos;) {
         POSITION current = pos;
         if (list.GetNext(pos) == u"x") list.RemoveAt(current);
     }
-    EXPECT_EQ(Forward(list), (V{u"keep", u"keep"}));
-    EXPECT_EQ(Backward(list), (V{u"keep", u"keep"}));
-
+    EXPECT_EQ((V{u"keep", u"keep"}), Forward(list));
     list.AddHead(u"h");
     list.AddTail(u"t");
-    EXPECT_EQ(list.RemoveHead(), u"h");
-    EXPECT_EQ(list.RemoveTail(), u"t");
-    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(u"h", list.RemoveHead());
+    EXPECT_EQ(u"t", list.RemoveTail());
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.GetTailPosition(), nullptr);
+    EXPECT_EQ(nullptr, list.GetTailPosition());
     EXPECT_TRUE(ThrowsInvalidArg([&] { list.GetHead(); }));
     EXPECT_TRUE(ThrowsInvalidArg([&] { list.RemoveTail(); }));
     list.AddTail(u"again");
-    EXPECT_EQ(Forward(list), (V{u"again"}));
+    EXPECT_EQ((V{u"again"}), Forward(list));
 }
 
 TEST(CollectionsTest, StringListFindAndCopy) {
@@ -203,21 +168,20 @@ TEST(CollectionsTest, StringListFindAndCopy) {
     POSITION second = list.AddTail(u"b");
     list.AddTail(u"A");
     POSITION fourth = list.AddTail(u"b");
-    EXPECT_EQ(list.Find(u"b"), second);
-    EXPECT_EQ(list.Find(u"b", second), fourth);
-    EXPECT_EQ(list.Find(u"b", fourth), nullptr);
-    EXPECT_EQ(list.GetAt(list.Find(u"A")), u"A");  // exact: "a" does not match
-    EXPECT_EQ(list.Find(u"missing"), nullptr);
+    EXPECT_EQ(second, list.Find(u"b"));
+    EXPECT_EQ(fourth, list.Find(u"b", second));
+    EXPECT_EQ(nullptr, list.Find(u"b", fourth));
+    EXPECT_EQ(u"A", list.GetAt(list.Find(u"A")));  // exact: "a" does not match
+    EXPECT_EQ(nullptr, list.Find(u"missing"));
 
     CStringList copy(list);
     copy.GetHead() = u"changed";
-    EXPECT_EQ(list.GetHead(), u"a");
+    EXPECT_EQ(u"a", list.GetHead());
     copy = list;
-    EXPECT_EQ(Forward(copy), Forward(list));
+    EXPECT_EQ(Forward(list), Forward(copy));
     list.AddTail(&list);  // appending a list to itself doubles it
-    EXPECT_EQ(list.GetCount(), 8);
+    EXPECT_EQ((V{u"a", u"b", u"A", u"b", u"a", u"b", u"A", u"b"}), Forward(list));
     copy.AddHead(&list);
-    EXPECT_EQ(copy.GetCount(), 12);
-    EXPECT_EQ(copy.GetHead(), u"a");
-    EXPECT_EQ(copy.GetAt(copy.FindIndex(8)), u"a");
+    EXPECT_EQ(12, copy.GetCount());
+    EXPECT_EQ(u"a", copy.GetAt(copy.FindIndex(8)));
 }

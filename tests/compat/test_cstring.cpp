@@ -11,303 +11,210 @@ namespace {
 
 std::u16string U(const CString& s) { return s.Str(); }
 
+// One case of a table: the text produced and the text expected.
+struct Row {
+    Row(const CString& g, std::u16string w) : got(g.Str()), want(std::move(w)) {}
+    Row(std::u16string g, std::u16string w) : got(std::move(g)), want(std::move(w)) {}
+    std::u16string got, want;
+};
+
+void ExpectRows(std::initializer_list<Row> rows) {
+    int index = 0;
+    for (const auto& row : rows) EXPECT_EQ(row.want, row.got) << "row " << index++;
+}
+
 template <typename F>
-void ExpectInvalidArg(F&& f) {
-    bool thrown = false;
+bool ThrowsInvalidArg(F&& f) {
     try {
         f();
     } catch (CInvalidArgException* e) {
-        thrown = true;
         e->Delete();
+        return true;
     }
-    EXPECT_TRUE(thrown);
+    return false;
 }
 
 }  // namespace
 
-TEST(CStringTest, Construction) {
+TEST(CStringTest, ConstructionAndExtractionClampLikeMfc) {
     EXPECT_TRUE(CString(static_cast<LPCWSTR>(nullptr)).IsEmpty());
-    EXPECT_EQ(U(CString(u"abcdef", 3)), u"abc");
-    EXPECT_EQ(CString(u"a\0b", 3).GetLength(), 3);
-    EXPECT_TRUE(CString(u"abc", -1).IsEmpty());
-    EXPECT_EQ(U(CString(u'x', 4)), u"xxxx");
-    EXPECT_TRUE(CString(u'x', 0).IsEmpty());
-    EXPECT_EQ(U(CString("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC")), u"Grüße €");
+    EXPECT_EQ(3, CString(u"a\0b", 3).GetLength());
     CString s;
-    s = u'q';
-    EXPECT_EQ(U(s), u"q");
     s = "\xF0\x9F\x98\x80";
-    EXPECT_EQ(U(s), u"\U0001F600");
-    s = static_cast<LPCWSTR>(nullptr);
-    EXPECT_TRUE(s.IsEmpty());
+    const CString abc(u"abcdef");
+    ExpectRows({{CString(u"abcdef", 3), u"abc"}, {CString(u"abc", -1), u""}, {CString(u'x', 4), u"xxxx"},
+                {CString(u'x', 0), u""}, {CString("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC"), u"Grüße €"},
+                {s, u"\U0001F600"}, {abc.Left(-1), u""}, {abc.Left(2), u"ab"}, {abc.Left(100), u"abcdef"},
+                {abc.Mid(-2, 3), u"abc"}, {abc.Mid(3, 100), u"def"}, {abc.Mid(2, -1), u""}, {abc.Mid(4), u"ef"},
+                {abc.Mid(10, 2), u""}, {abc.Mid(1, 0x7FFFFFFF), u"bcdef"}, {abc.Right(-1), u""},
+                {abc.Right(2), u"ef"}, {abc.Right(100), u"abcdef"}});
+
+    CString t(u"abc");
+    EXPECT_EQ(u'c', t[2]);
+    EXPECT_EQ(u'\0', t.GetAt(3));  // the terminator may be read
+    t.SetAt(0, u'X');
+    EXPECT_EQ(u"Xbc", U(t));
+    EXPECT_TRUE(ThrowsInvalidArg([&] { t.GetAt(4); }));
+    EXPECT_TRUE(ThrowsInvalidArg([&] { t.GetAt(-1); }));
+    EXPECT_TRUE(ThrowsInvalidArg([&] { t.SetAt(3, u'z'); }));
 }
 
-TEST(CStringTest, ExtractionClampsLikeMfc) {
-    CString s(u"abcdef");
-    EXPECT_EQ(U(s.Left(-1)), u"");
-    EXPECT_EQ(U(s.Left(2)), u"ab");
-    EXPECT_EQ(U(s.Left(100)), u"abcdef");
-    EXPECT_EQ(U(s.Mid(-2, 3)), u"abc");
-    EXPECT_EQ(U(s.Mid(3, 100)), u"def");
-    EXPECT_EQ(U(s.Mid(2, -1)), u"");
-    EXPECT_EQ(U(s.Mid(4)), u"ef");
-    EXPECT_EQ(U(s.Mid(6)), u"");
-    EXPECT_EQ(U(s.Mid(10, 2)), u"");
-    EXPECT_EQ(U(s.Mid(1, 0x7FFFFFFF)), u"bcdef");
-    EXPECT_EQ(U(s.Right(-1)), u"");
-    EXPECT_EQ(U(s.Right(2)), u"ef");
-    EXPECT_EQ(U(s.Right(100)), u"abcdef");
-}
-
-TEST(CStringTest, IndexedAccess) {
-    CString s(u"abc");
-    EXPECT_EQ(s.GetAt(1), u'b');
-    EXPECT_EQ(s[2], u'c');
-    EXPECT_EQ(s.GetAt(3), u'\0');  // the terminator may be read
-    s.SetAt(0, u'X');
-    EXPECT_EQ(U(s), u"Xbc");
-    ExpectInvalidArg([&] { s.GetAt(4); });
-    ExpectInvalidArg([&] { s.GetAt(-1); });
-    ExpectInvalidArg([&] { s.SetAt(3, u'z'); });
-}
-
-TEST(CStringTest, Searching) {
+TEST(CStringTest, SearchingAndEditing) {
     CString s(u"hello world");
-    EXPECT_EQ(s.Find(u'o'), 4);
-    EXPECT_EQ(s.Find(u'o', 5), 7);
-    EXPECT_EQ(s.Find(u'o', 8), -1);
-    EXPECT_EQ(s.Find(u'h', 11), -1);
-    EXPECT_EQ(s.Find(u'h', -1), -1);
-    EXPECT_EQ(s.Find(u"wor"), 6);
-    EXPECT_EQ(s.Find(u"lo", 4), -1);
-    EXPECT_EQ(s.Find(u"", 3), 3);
-    EXPECT_EQ(s.Find(u"d", 12), -1);
-    EXPECT_EQ(s.ReverseFind(u'o'), 7);
-    EXPECT_EQ(s.ReverseFind(u'z'), -1);
-    EXPECT_EQ(s.FindOneOf(u"wr"), 6);
-    EXPECT_EQ(s.FindOneOf(u"xyz"), -1);
-    EXPECT_EQ(s.FindOneOf(u""), -1);
-}
+    const std::pair<int, int> rows[] = {
+        {s.Find(u'o'), 4},        {s.Find(u'o', 5), 7},      {s.Find(u'o', 8), -1},    {s.Find(u'h', 11), -1},
+        {s.Find(u'h', -1), -1},   {s.Find(u"wor"), 6},       {s.Find(u"lo", 4), -1},   {s.Find(u"", 3), 3},
+        {s.Find(u"d", 12), -1},   {s.ReverseFind(u'o'), 7},  {s.ReverseFind(u'z'), -1}, {s.FindOneOf(u"wr"), 6},
+        {s.FindOneOf(u"xyz"), -1}, {s.FindOneOf(u""), -1}};
+    for (size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(rows[i].second, rows[i].first) << "row " << i;
 
-TEST(CStringTest, ReplaceRemoveInsertDelete) {
-    CString s(u"aaa");
-    EXPECT_EQ(s.Replace(u"aa", u"b"), 1);
-    EXPECT_EQ(U(s), u"ba");
+    s = u"aaa";
+    EXPECT_EQ(1, s.Replace(u"aa", u"b"));
+    EXPECT_EQ(u"ba", U(s));
     s = u"aXa";
-    EXPECT_EQ(s.Replace(u"a", u"aa"), 2);  // the replacement is not scanned again
-    EXPECT_EQ(U(s), u"aaXaa");
-    EXPECT_EQ(s.Replace(u"a", nullptr), 4);
-    EXPECT_EQ(U(s), u"X");
-    EXPECT_EQ(s.Replace(u"", u"z"), 0);
+    EXPECT_EQ(2, s.Replace(u"a", u"aa"));  // the replacement is not scanned again
+    EXPECT_EQ(u"aaXaa", U(s));
+    EXPECT_EQ(4, s.Replace(u"a", nullptr));
+    EXPECT_EQ(0, s.Replace(u"", u"z"));
+    EXPECT_EQ(u"X", U(s));
     s = u"a.b.c";
-    EXPECT_EQ(s.Replace(u'.', u'\\'), 2);
-    EXPECT_EQ(U(s), u"a\\b\\c");
-    EXPECT_EQ(s.Replace(u'a', u'a'), 0);
-    EXPECT_EQ(s.Remove(u'\\'), 2);
-    EXPECT_EQ(U(s), u"abc");
+    EXPECT_EQ(2, s.Replace(u'.', u'\\'));
+    EXPECT_EQ(0, s.Replace(u'a', u'a'));
+    EXPECT_EQ(2, s.Remove(u'\\'));
+    EXPECT_EQ(u"abc", U(s));
+    EXPECT_EQ(4, s.Insert(-5, u'<'));
+    EXPECT_EQ(6, s.Insert(100, u">>"));
+    EXPECT_EQ(u"<abc>>", U(s));
+    EXPECT_EQ(4, s.Delete(4, 10));
+    EXPECT_EQ(3, s.Delete(0));
+    EXPECT_EQ(3, s.Delete(7, 1));
+    EXPECT_EQ(u"abc", U(s));
 
-    EXPECT_EQ(s.Insert(-5, u'<'), 4);
-    EXPECT_EQ(s.Insert(100, u">>"), 6);
-    EXPECT_EQ(U(s), u"<abc>>");
-    EXPECT_EQ(s.Delete(4, 10), 4);
-    EXPECT_EQ(s.Delete(0), 3);
-    EXPECT_EQ(s.Delete(7, 1), 3);
-    EXPECT_EQ(U(s), u"abc");
+    CString t(u" \t\r\nabc \n"), u(u"xyxabcyx"), v(u"  a  "), w(u"xxxx");
+    ExpectRows({{t.Trim(), u"abc"}, {u.TrimLeft(u"xy"), u"abcyx"}, {u.TrimRight(u'x'), u"abcy"},
+                {v.TrimRight(), u"  a"}, {v.TrimLeft(), u"a"}, {w.Trim(u'x'), u""}});
 }
 
-TEST(CStringTest, Trimming) {
-    CString s(u" \t\r\nabc \n");
-    EXPECT_EQ(U(s.Trim()), u"abc");
-    s = u"xyxabcyx";
-    EXPECT_EQ(U(s.TrimLeft(u"xy")), u"abcyx");
-    EXPECT_EQ(U(s.TrimRight(u'x')), u"abcy");
-    s = u"  a  ";
-    EXPECT_EQ(U(s.TrimRight()), u"  a");
-    EXPECT_EQ(U(s.TrimLeft()), u"a");
-    s = u"xxxx";
-    EXPECT_TRUE(s.Trim(u'x').IsEmpty());
-}
-
-TEST(CStringTest, CaseMappingBeyondAscii) {
+TEST(CStringTest, CaseComparisonsAndConcatenation) {
     CString s(u"abc äöü ÿ ā ω ς я ё");
-    EXPECT_EQ(U(s.MakeUpper()), u"ABC ÄÖÜ Ÿ Ā Ω Σ Я Ё");
-    EXPECT_EQ(U(s.MakeLower()), u"abc äöü ÿ ā ω σ я ё");
+    EXPECT_EQ(u"ABC ÄÖÜ Ÿ Ā Ω Σ Я Ё", U(s.MakeUpper()));
+    EXPECT_EQ(u"abc äöü ÿ ā ω σ я ё", U(s.MakeLower()));
     CString pair(u"a\U0001F600b");
-    EXPECT_EQ(U(pair.MakeUpper()), u"A\U0001F600B");
-    EXPECT_EQ(U(pair.MakeReverse()), u"B\U0001F600A");
-}
+    EXPECT_EQ(u"A\U0001F600B", U(pair.MakeUpper()));
+    EXPECT_EQ(u"B\U0001F600A", U(pair.MakeReverse()));  // a surrogate pair stays in order
 
-TEST(CStringTest, Comparisons) {
-    CString s(u"abc");
-    EXPECT_EQ(s.Compare(u"abc"), 0);
-    EXPECT_LT(s.Compare(u"abd"), 0);
-    EXPECT_GT(s.Compare(u"ab"), 0);
-    EXPECT_GT(s.Compare(u"ABC"), 0);
-    EXPECT_EQ(s.CompareNoCase(u"ABC"), 0);
-    EXPECT_LT(s.CompareNoCase(u"ABD"), 0);
-    EXPECT_EQ(CString(u"ÄÖÜ Straße").CompareNoCase(u"äöü STRAßE"), 0);
-    EXPECT_EQ(CString(u"ΟΔΟΣ").CompareNoCase(u"οδος"), 0);
-    EXPECT_EQ(CString(u"ПРИВЕТ").CompareNoCase(u"привет"), 0);
-    EXPECT_LT(CString(u"_").CompareNoCase(u"a"), 0);  // letters fold to lower case
-    EXPECT_TRUE(s == u"abc");
-    EXPECT_TRUE(u"abc" == s);
-    EXPECT_TRUE(s != CString(u"abd"));
-    EXPECT_TRUE(s < u"abd");
-    EXPECT_TRUE(u"abb" < s);
-    EXPECT_TRUE(s >= CString(u"abc"));
-    EXPECT_TRUE(s > u"ab");
-}
+    CString abc(u"abc");
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    const std::pair<int, int> order[] = {
+        {abc.Compare(u"abc"), 0},        {abc.Compare(u"abd"), -1},       {abc.Compare(u"ab"), 1},
+        {abc.Compare(u"ABC"), 1},        {abc.CompareNoCase(u"ABC"), 0},  {abc.CompareNoCase(u"ABD"), -1},
+        {CString(u"ÄÖÜ Straße").CompareNoCase(u"äöü STRAßE"), 0},        {CString(u"ΟΔΟΣ").CompareNoCase(u"οδος"), 0},
+        {CString(u"_").CompareNoCase(u"a"), -1}};  // letters fold to lower case
+    for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(order[i].second, sign(order[i].first)) << "row " << i;
+    EXPECT_TRUE(u"abc" == abc && abc != CString(u"abd") && abc < u"abd" && u"abb" < abc && abc > u"ab");
 
-TEST(CStringTest, Concatenation) {
     CString a(u"ab");
-    EXPECT_EQ(U(a + u"cd"), u"abcd");
-    EXPECT_EQ(U(u"<" + a), u"<ab");
-    EXPECT_EQ(U(a + u'!'), u"ab!");
-    EXPECT_EQ(U(u'!' + a), u"!ab");
-    EXPECT_EQ(U(a + a), u"abab");
+    ExpectRows({{a + u"cd", u"abcd"}, {u"<" + a, u"<ab"}, {a + u'!', u"ab!"}, {u'!' + a, u"!ab"}});
     a += a;
     a += a.GetString() + 1;  // points into the string itself
-    EXPECT_EQ(U(a), u"ababbab");
+    EXPECT_EQ(u"ababbab", U(a));
 }
 
-TEST(CStringTest, BufferRoundTrip) {
+TEST(CStringTest, BufferRoundTripTokenizeAndSpans) {
     CString s;
     LPWSTR buffer = s.GetBuffer(10);
     lstrcpyW(buffer, u"hello");
     buffer[10] = 0;  // the terminator unit is writable too
     s.ReleaseBuffer();
-    EXPECT_EQ(s.GetLength(), 5);
-    EXPECT_EQ(U(s), u"hello");
-
+    EXPECT_EQ(5, s.GetLength());
     buffer = s.GetBuffer(2);  // a smaller request keeps the text
     buffer[0] = u'j';
     s.ReleaseBuffer();
-    EXPECT_EQ(U(s), u"jello");
+    EXPECT_EQ(u"jello", U(s));
     s.GetBuffer();
     s.ReleaseBuffer(3);
-    EXPECT_EQ(U(s), u"jel");
-
+    EXPECT_EQ(u"jel", U(s));
     buffer = s.GetBufferSetLength(5);
-    EXPECT_EQ(s.GetLength(), 5);
+    EXPECT_EQ(5, s.GetLength());
     buffer[4] = u'y';  // index 3 keeps the zero the string was padded with
-    EXPECT_EQ(U(s), std::u16string(u"jel\0y", 5));
+    EXPECT_EQ(std::u16string(u"jel\0y", 5), U(s));
     s.ReleaseBuffer();
-    EXPECT_EQ(U(s), u"jel");
-}
+    EXPECT_EQ(u"jel", U(s));
 
-TEST(CStringTest, TokenizeAndSpans) {
-    CString s(u"  a,,bb c ,");
+    CString list(u"  a,,bb c ,");
     int pos = 0;
-    EXPECT_EQ(U(s.Tokenize(u" ,", pos)), u"a");
-    EXPECT_EQ(U(s.Tokenize(u" ,", pos)), u"bb");
-    EXPECT_EQ(U(s.Tokenize(u" ,", pos)), u"c");
-    EXPECT_EQ(U(s.Tokenize(u" ,", pos)), u"");
-    EXPECT_EQ(pos, -1);
-
+    ExpectRows({{list.Tokenize(u" ,", pos), u"a"}, {list.Tokenize(u" ,", pos), u"bb"},
+                {list.Tokenize(u" ,", pos), u"c"}, {list.Tokenize(u" ,", pos), u""}});
+    EXPECT_EQ(-1, pos);
     CString whole(u"abc");
     pos = 1;
-    EXPECT_EQ(U(whole.Tokenize(u"", pos)), u"bc");
-    EXPECT_EQ(U(whole.Tokenize(u"", pos)), u"");
-    EXPECT_EQ(pos, -1);
-
+    ExpectRows({{whole.Tokenize(u"", pos), u"bc"}, {whole.Tokenize(u"", pos), u""}});
+    EXPECT_EQ(-1, pos);
     CString digits(u"123abc456");
-    EXPECT_EQ(U(digits.SpanIncluding(u"0123456789")), u"123");
-    EXPECT_EQ(U(digits.SpanExcluding(u"cb")), u"123a");
-    EXPECT_EQ(U(digits.SpanExcluding(u"xyz")), u"123abc456");
+    ExpectRows({{digits.SpanIncluding(u"0123456789"), u"123"}, {digits.SpanExcluding(u"cb"), u"123a"},
+                {digits.SpanExcluding(u"xyz"), u"123abc456"}});
 }
 
-TEST(FormatTest, IntegersAndWidths) {
-    CString s;
-    s.Format(u"%d|%i|%u|%02d|%04d|%5d|%-5d|%+d|% d", -7, 42, 7u, 5, 123, 42, 42, 3, 3);
-    EXPECT_EQ(U(s), u"-7|42|7|05|0123|   42|42   |+3| 3");
-    s.Format(u"%x|%X|%#x|%o|%08X", 255, 255, 255, 8, 0xBEEFu);
-    EXPECT_EQ(U(s), u"ff|FF|0xff|10|0000BEEF");
-    s.Format(u"%.3d|%*d|%-*d|", 7, 4, 1, 3, 2);
-    EXPECT_EQ(U(s), u"007|   1|2  |");
-}
-
-TEST(FormatTest, IntegerSizesFollowTheArgument) {
-    // A 32-bit argument is read as 32 bits: %d of 0xFFFFFFFF is -1, %u of -1 is 2^32-1.
-    EXPECT_EQ(ZelFormat(u"%d", DWORD(0xFFFFFFFF)), u"-1");
-    EXPECT_EQ(ZelFormat(u"%u", -1), u"4294967295");
-    EXPECT_EQ(ZelFormat(u"%x", -1), u"ffffffff");
-    EXPECT_EQ(ZelFormat(u"%llx", -1), u"ffffffffffffffff");
-    EXPECT_EQ(ZelFormat(u"%I64d", 1LL << 40), u"1099511627776");
-    EXPECT_EQ(ZelFormat(u"%I64u", ULONGLONG(18446744073709551615ull)), u"18446744073709551615");
-    EXPECT_EQ(ZelFormat(u"%lld", -5000000000LL), u"-5000000000");
-    EXPECT_EQ(ZelFormat(u"%d", 5000000000LL), u"5000000000");
-    EXPECT_EQ(ZelFormat(u"%ld", LONG(-3)), u"-3");
-    EXPECT_EQ(ZelFormat(u"%hd", 70000), u"4464");
-    EXPECT_EQ(ZelFormat(u"%hu", -1), u"65535");
-    EXPECT_EQ(ZelFormat(u"%d", true), u"1");
-}
-
-TEST(FormatTest, Text) {
+TEST(FormatTest, Conversions) {
     CString name(u"Ünïcode");
-    CString s;
-    s.Format(u"[%s] [%S] [%5s] [%-5s] [%.2s] [%s]", u"wide", "n\xC3\xA4rrow", u"ab", u"ab", u"abcdef", name);
-    EXPECT_EQ(U(s), u"[wide] [närrow] [   ab] [ab   ] [ab] [Ünïcode]");
-    s.Format(u"%s|%s|%S", static_cast<LPCWSTR>(nullptr), nullptr, static_cast<const char*>(nullptr));
-    EXPECT_EQ(U(s), u"(null)|(null)|(null)");
-    std::u16string u16(u"std");
-    EXPECT_EQ(ZelFormat(u"%s-%s", u16, std::string("str")), u"std-str");
-    // The precision bounds the read: the text needs no terminator.
-    const WCHAR unterminated[3] = {u'x', u'y', u'z'};
-    EXPECT_EQ(ZelFormat(u"%.3s", unterminated), u"xyz");
-    EXPECT_EQ(ZelFormat(u"%.*s", 2, u"abc"), u"ab");
-}
-
-TEST(FormatTest, CharactersAndPercent) {
-    EXPECT_EQ(ZelFormat(u"%c%c%C|%3c|100%%", u'a', WCHAR(0xE9), 'z', u'q'), u"aéz|  q|100%");
-    EXPECT_EQ(ZelFormat(u"%c", 0x1F600), u"\U0001F600");
-}
-
-TEST(FormatTest, FloatingPoint) {
-    EXPECT_EQ(ZelFormat(u"%f", 1.5), u"1.500000");
-    EXPECT_EQ(ZelFormat(u"%.2f|%6.1f|%-6.1f|%06.2f", 3.14159, 2.25f, -1.0, 3.14159), u"3.14|   2.2|-1.0  |003.14");
-    EXPECT_EQ(ZelFormat(u"%e", 12345.678), u"1.234568e+04");
-    EXPECT_EQ(ZelFormat(u"%g|%g", 0.0001, 1e20), u"0.0001|1e+20");
-    EXPECT_EQ(ZelFormat(u"%.1f", 2), u"2.0");  // an integer given to %f is converted
-}
-
-TEST(FormatTest, MismatchesDoNotCrash) {
-    EXPECT_EQ(ZelFormat(u"%d %s", 1), u"1 ");             // a missing argument is empty
-    EXPECT_EQ(ZelFormat(u"%s|%s", 0, 5), u"(null)|");     // integers given for text
-    EXPECT_EQ(ZelFormat(u"%d", 3.9), u"3");               // a double given for %d
-    EXPECT_EQ(ZelFormat(u"%d", 1, 2, 3), u"1");           // extra arguments are ignored
-    EXPECT_EQ(ZelFormat(u"%y|%", 1), u"%y|%");            // not conversions: left as written
-    EXPECT_EQ(ZelFormat(u"%n|%d", 7, 8), u"|8");          // %n consumes but stores nothing
+    const WCHAR unterminated[3] = {u'x', u'y', u'z'};  // the precision bounds the read
     int x = 0;
-    EXPECT_EQ(ZelFormat(u"%p", &x).size(), sizeof(void*) * 2);
-    EXPECT_EQ(ZelFormat(u"%p", reinterpret_cast<void*>(0xABC)), std::u16string(sizeof(void*) * 2 - 3, u'0') + u"ABC");
-}
+    ExpectRows({
+        {ZelFormat(u"%d|%i|%u|%02d|%04d|%5d|%-5d|%+d|% d", -7, 42, 7u, 5, 123, 42, 42, 3, 3),
+         u"-7|42|7|05|0123|   42|42   |+3| 3"},
+        {ZelFormat(u"%x|%X|%#x|%o|%08X", 255, 255, 255, 8, 0xBEEFu), u"ff|FF|0xff|10|0000BEEF"},
+        {ZelFormat(u"%.3d|%*d|%-*d|", 7, 4, 1, 3, 2), u"007|   1|2  |"},
+        // Integer sizes follow the argument: a 32-bit argument is read as 32 bits.
+        {ZelFormat(u"%d|%u|%x", DWORD(0xFFFFFFFF), -1, -1), u"-1|4294967295|ffffffff"},
+        {ZelFormat(u"%llx|%I64d|%lld|%d", -1, 1LL << 40, -5000000000LL, 5000000000LL),
+         u"ffffffffffffffff|1099511627776|-5000000000|5000000000"},
+        {ZelFormat(u"%I64u", ULONGLONG(18446744073709551615ull)), u"18446744073709551615"},
+        {ZelFormat(u"%ld|%hd|%hu|%d", LONG(-3), 70000, -1, true), u"-3|4464|65535|1"},
+        {ZelFormat(u"[%s] [%S] [%5s] [%-5s] [%.2s] [%s]", u"wide", "n\xC3\xA4rrow", u"ab", u"ab", u"abcdef", name),
+         u"[wide] [närrow] [   ab] [ab   ] [ab] [Ünïcode]"},
+        {ZelFormat(u"%s|%s|%S", static_cast<LPCWSTR>(nullptr), nullptr, static_cast<const char*>(nullptr)),
+         u"(null)|(null)|(null)"},
+        {ZelFormat(u"%s-%s", std::u16string(u"std"), std::string("str")), u"std-str"},
+        {ZelFormat(u"%.3s|%.*s", unterminated, 2, u"abc"), u"xyz|ab"},
+        {ZelFormat(u"%c%c%C|%3c|100%%|%c", u'a', WCHAR(0xE9), 'z', u'q', 0x1F600), u"aéz|  q|100%|\U0001F600"},
+        {ZelFormat(u"%f|%.2f|%6.1f|%-6.1f|%06.2f", 1.5, 3.14159, 2.25f, -1.0, 3.14159),
+         u"1.500000|3.14|   2.2|-1.0  |003.14"},
+        {ZelFormat(u"%e|%g|%g|%.1f", 12345.678, 0.0001, 1e20, 2), u"1.234568e+04|0.0001|1e+20|2.0"},
+        // Mismatches do not crash: a missing argument is empty, integers given for
+        // text print (null), a double given for %d is cut, extra arguments are ignored,
+        // what is no conversion stays as written, %n consumes but stores nothing.
+        {ZelFormat(u"%d %s", 1), u"1 "},
+        {ZelFormat(u"%s|%s|%d", 0, 5, 3.9), u"(null)||3"},
+        {ZelFormat(u"%d", 1, 2, 3), u"1"},
+        {ZelFormat(u"%y|%", 1), u"%y|%"},
+        {ZelFormat(u"%n|%d", 7, 8), u"|8"},
+        {ZelFormat(u"%p", reinterpret_cast<void*>(0xABC)), std::u16string(sizeof(void*) * 2 - 3, u'0') + u"ABC"},
+    });
+    EXPECT_EQ(sizeof(void*) * 2, ZelFormat(u"%p", &x).size());
 
-TEST(FormatTest, AppendFormatMayReadItself) {
     CString s(u"ab");
-    s.AppendFormat(u"[%s]", s);
-    EXPECT_EQ(U(s), u"ab[ab]");
+    s.AppendFormat(u"[%s]", s);  // may read itself
+    EXPECT_EQ(u"ab[ab]", U(s));
     s.Format(u"%s%s", s, s);
-    EXPECT_EQ(U(s), u"ab[ab]ab[ab]");
+    EXPECT_EQ(u"ab[ab]ab[ab]", U(s));
 }
 
-TEST(FormatTest, RawBufferFunctions) {
+TEST(FormatTest, RawBufferFunctionsNeverWritePastTheirCount) {
     WCHAR buffer[16];
     std::fill(std::begin(buffer), std::end(buffer), u'#');
-    EXPECT_EQ(swprintf_s(buffer, 8, u"%s-%d", u"ab", 12), 5);
-    EXPECT_EQ(std::u16string(buffer), u"ab-12");
-
+    EXPECT_EQ(5, swprintf_s(buffer, 8, u"%s-%d", u"ab", 12));
+    EXPECT_EQ(u"ab-12", std::u16string(buffer));
     std::fill(std::begin(buffer), std::end(buffer), u'#');
-    EXPECT_EQ(swprintf_s(buffer, 4, u"%d", 12345), -1);  // does not fit: empty, never past count
-    EXPECT_EQ(buffer[0], 0);
-    EXPECT_EQ(buffer[4], u'#');
-    EXPECT_EQ(swprintf_s(buffer, u"%04d", 7), 4);  // capacity from the array
-    EXPECT_EQ(std::u16string(buffer), u"0007");
+    EXPECT_EQ(-1, swprintf_s(buffer, 4, u"%d", 12345));  // does not fit: empty
+    EXPECT_EQ(0, buffer[0]);
+    EXPECT_EQ(u'#', buffer[4]);
+    EXPECT_EQ(4, swprintf_s(buffer, u"%04d", 7));  // capacity from the array
+    EXPECT_EQ(u"0007", std::u16string(buffer));
 
     // wsprintfW stops at 1024 units including the terminator.
-    std::u16string big(2000, u'x');
-    std::u16string out(1100, u'#');
-    EXPECT_EQ(wsprintfW(out.data(), u"%s", big.c_str()), 1023);
-    EXPECT_EQ(out[1022], u'x');
-    EXPECT_EQ(out[1023], 0);
-    EXPECT_EQ(out[1024], u'#');
+    std::u16string big(2000, u'x'), out(1100, u'#');
+    EXPECT_EQ(1023, wsprintfW(out.data(), u"%s", big.c_str()));
+    EXPECT_EQ(u'x', out[1022]);
+    EXPECT_EQ(0, out[1023]);
+    EXPECT_EQ(u'#', out[1024]);
 }

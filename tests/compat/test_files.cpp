@@ -1,131 +1,162 @@
-// Win32 file behaviour on a temporary drive: set the last error to a sentinel,
-// call, and check both the result and GetLastError().
+// Win32 file behaviour on a temporary drive: the FAT-like name lookup, DOS
+// attributes, search order, links, volumes, injected faults, folder rules,
+// CopyFileExW's progress contract and C streams by UTF-16 path.
 #include <gtest/gtest.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "lasterror.h"
 #include "tempdrive.h"
-#include "zelcompat/debug.h"
 #include "zelcompat/files.h"
 #include "zelcompat/textfn.h"
+#include "zelcompat/wstdio.h"
 
 namespace {
 
-constexpr DWORD kSentinel = 0xDEAD;
+using Names = std::vector<std::u16string>;
 
-std::vector<std::u16string> Search(const std::u16string& pattern) {
-    std::vector<std::u16string> names;
+Names Search(const std::u16string& pattern) {
+    Names names;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do {
         names.emplace_back(data.cFileName);
     } while (FindNextFileW(find, &data));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_FILES), GetLastError());
+    EXPECT_EQ(ERROR_NO_MORE_FILES, static_cast<int>(GetLastError()));
     FindClose(find);
     return names;
 }
 
+HANDLE Open(const std::u16string& path, DWORD access = GENERIC_READ, DWORD disposition = OPEN_EXISTING) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, 0, nullptr);
+}
+
+DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(path.c_str()); }
+
+// Records the callback's calls; can raise the cancel flag or answer differently
+// at a given chunk call (1-based, 0: never).
+struct Recorder {
+    std::vector<std::pair<DWORD, LONGLONG>> calls{};  // reason, bytes done
+    std::vector<LONGLONG> totals{};
+    BOOL* cancel = nullptr;
+    size_t cancelAt = 0;
+    size_t answerAt = 0;
+    DWORD answer = PROGRESS_CONTINUE;
+};
+
+DWORD CALLBACK Progress(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD stream,
+                        DWORD reason, HANDLE, HANDLE, LPVOID data) {
+    auto* recorder = static_cast<Recorder*>(data);
+    EXPECT_EQ(1u, stream);
+    recorder->calls.emplace_back(reason, done.QuadPart);
+    recorder->totals.push_back(total.QuadPart);
+    size_t chunks = recorder->calls.size() - 1;  // the first call is the stream switch
+    if (recorder->cancel && chunks == recorder->cancelAt) *recorder->cancel = TRUE;
+    return chunks == recorder->answerAt ? recorder->answer : PROGRESS_CONTINUE;
+}
+
+const size_t kSize = 3 * 1024 * 1024 + 123;
+
+int Copy(const TempDrive& drive, const std::u16string& from, const std::u16string& to, Recorder* recorder = nullptr,
+         BOOL* cancel = nullptr) {
+    return ErrorOf([&] {
+        return CopyFileExW(drive.Win(from).c_str(), drive.Win(to).c_str(), recorder ? Progress : nullptr, recorder,
+                           cancel, 0);
+    });
+}
+
 }  // namespace
 
-TEST(FilesLookup, MixedCaseNamesFindTheExistingEntry) {
+TEST(FilesLookup, ExactThenCaseInsensitiveCaseTwinsRefusedAndTheDriveTable) {
     TempDrive drive;
     drive.WriteFile("Music/Rock/Song.MP3", "abc");
-    SetLastError(kSentinel);
-    HANDLE file = CreateFileW(drive.Win(u"MUSIC\\rock\\song.mp3").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = Open(drive.Win(u"MUSIC\\rock\\song.mp3"));
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     EXPECT_EQ(3u, GetFileSize(file, nullptr));
     char buffer[8] = {};
     DWORD read = 0;
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
-    EXPECT_EQ(3u, read);
-    EXPECT_EQ(std::string("abc"), std::string(buffer, read));
+    EXPECT_EQ("abc", std::string(buffer, read));
     EXPECT_TRUE(CloseHandle(file));
     EXPECT_EQ(drive.Host("Music/Rock/Song.MP3"), ZelHostPath(drive.Win(u"music\\ROCK\\SONG.mp3").c_str()));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ErrorOf([&] { return Open(drive.Win(u"Music\\none.mp3")); }));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ErrorOf([&] { return Open(drive.Win(u"Nowhere\\none.mp3")); }));
 
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(drive.Win(u"Music\\none.mp3").c_str(), GENERIC_READ, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(drive.Win(u"Nowhere\\none.mp3").c_str(), GENERIC_READ, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
-}
+    // An exact match wins over a case twin.
+    drive.WriteFile("Music/rock/exact.txt", "lower");
+    EXPECT_EQ(drive.Host("Music/rock/exact.txt"), ZelHostPath(drive.Win(u"Music\\rock\\exact.txt").c_str()));
 
-TEST(FilesLookup, OverwriteKeepsTheExistingNameAndCreateFolderRefusesCaseTwin) {
-    TempDrive drive;
+    // Overwriting A.MP3 where a.mp3 exists writes a.mp3.
     drive.WriteFile("a.mp3", "old");
-    HANDLE file = CreateFileW(drive.Win(u"A.MP3").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    file = Open(drive.Win(u"A.MP3"), GENERIC_WRITE, CREATE_ALWAYS);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, static_cast<int>(GetLastError()));
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(file, "new!", 4, &written, nullptr));
     CloseHandle(file);
     EXPECT_EQ("new!", drive.ReadFile("a.mp3"));
     EXPECT_FALSE(drive.Exists("A.MP3"));
 
-    ASSERT_TRUE(CreateDirectoryW(drive.Win(u"Music").c_str(), nullptr));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(CreateDirectoryW(drive.Win(u"MUSIC").c_str(), nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
-    SetLastError(kSentinel);
-    EXPECT_FALSE(CreateDirectoryW(drive.Win(u"No\\Such").c_str(), nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    ASSERT_TRUE(CreateDirectoryW(drive.Win(u"Dir").c_str(), nullptr));
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, ErrorOf([&] { return CreateDirectoryW(drive.Win(u"DIR").c_str(), nullptr); }));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ErrorOf([&] { return CreateDirectoryW(drive.Win(u"No\\Such").c_str(), nullptr); }));
+
+    // Folders: not-empty and case-twin refusals; a case change is a rename.
+    drive.WriteFile("Full/x.txt", "x");
+    drive.WriteFile("b.txt", "b");
+    EXPECT_EQ(ERROR_DIR_NOT_EMPTY, ErrorOf([&] { return RemoveDirectoryW(drive.Win(u"full").c_str()); }));
+    EXPECT_EQ(ERROR_ALREADY_EXISTS,
+              ErrorOf([&] { return MoveFileW(drive.Win(u"b.txt").c_str(), drive.Win(u"Full\\X.TXT").c_str()); }));
+    EXPECT_TRUE(MoveFileW(drive.Win(u"b.txt").c_str(), drive.Win(u"B.TXT").c_str()));  // a case change is allowed
+    EXPECT_TRUE(drive.Exists("B.TXT"));
+    EXPECT_FALSE(drive.Exists("b.txt"));
+    EXPECT_TRUE(DeleteFileW(drive.Win(u"Full\\x.txt").c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(drive.Win(u"FULL").c_str()));
+    EXPECT_FALSE(drive.Exists("Full"));
+
+    // The drive table maps both ways; Z: is the host's root unless the host maps it.
+    EXPECT_EQ(drive.Folder(), ZelDriveFolder(u'E'));
+    EXPECT_EQ(drive.Win(u"Music\\a.mp3"), ZelWindowsPath(drive.Host("Music/a.mp3").c_str()));
+    EXPECT_EQ("/usr/lib", ZelHostPath(u"Z:\\usr\\lib"));
+    EXPECT_EQ(u"Z:\\usr\\lib", ZelWindowsPath("/usr/lib"));
+    EXPECT_EQ("", ZelHostPath(u"Q:\\a.mp3"));  // not mapped
 }
 
-TEST(FilesAttributes, ReadOnlyAndHiddenRoundTripAndReadOnlyBlocksDeletion) {
+TEST(FilesAttributes, ReadOnlyAndHiddenRoundTripAndReadOnlyBlocksChanges) {
     TempDrive drive;
     drive.WriteFile("a.txt", "x");
     std::u16string path = drive.Win(u"a.txt");
-    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(path.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL), Attributes(path));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), GetFileAttributesW(path.c_str()));
-
-    SetLastError(kSentinel);
-    EXPECT_FALSE(DeleteFileW(path.c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), Attributes(path));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] { return DeleteFileW(path.c_str()); }));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] { return Open(path, GENERIC_WRITE); }));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
-    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(path.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL), Attributes(path));
     EXPECT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_FALSE(drive.Exists("a.txt"));
 
     ASSERT_TRUE(CreateDirectoryW(drive.Win(u"Dir").c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesW(drive.Win(u"Dir").c_str(), FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN),
-              GetFileAttributesW(drive.Win(u"dir").c_str()));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), Attributes(drive.Win(u"dir")));
     drive.WriteFile(".secret", "");
-    EXPECT_TRUE(GetFileAttributesW(drive.Win(u".secret").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(Attributes(drive.Win(u".secret")) & FILE_ATTRIBUTE_HIDDEN);
 }
 
 TEST(FilesSearch, OrderIgnoresCaseAndDotsAppearBelowTheRootOnly) {
     TempDrive drive;
-    drive.WriteFile("b.mp3", "");
-    drive.WriteFile("A.mp3", "");
-    drive.WriteFile("c.MP3", "");
-    drive.WriteFile("Sub/z.txt", "");
-    drive.WriteFile("Sub/Y.txt", "");
-    EXPECT_EQ((std::vector<std::u16string>{u"A.mp3", u"b.mp3", u"c.MP3", u"Sub"}), Search(drive.Win(u"*.*")));
-    EXPECT_EQ((std::vector<std::u16string>{u".", u"..", u"Y.txt", u"z.txt"}), Search(drive.Win(u"SUB\\*.*")));
-    EXPECT_EQ((std::vector<std::u16string>{u"A.mp3", u"b.mp3", u"c.MP3"}), Search(drive.Win(u"*.mp3")));
-    EXPECT_EQ((std::vector<std::u16string>{u"b.mp3"}), Search(drive.Win(u"B.MP3")));
-
+    for (const char* name : {"b.mp3", "A.mp3", "c.MP3", "Sub/z.txt", "Sub/Y.txt"}) drive.WriteFile(name, "");
+    EXPECT_EQ((Names{u"A.mp3", u"b.mp3", u"c.MP3", u"Sub"}), Search(drive.Win(u"*.*")));
+    EXPECT_EQ((Names{u".", u"..", u"Y.txt", u"z.txt"}), Search(drive.Win(u"SUB\\*.*")));
+    EXPECT_EQ((Names{u"A.mp3", u"b.mp3", u"c.MP3"}), Search(drive.Win(u"*.mp3")));
+    EXPECT_EQ((Names{u"b.mp3"}), Search(drive.Win(u"B.MP3")));
     WIN32_FIND_DATAW data;
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW(drive.Win(u"*.wma").c_str(), &data));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileW(drive.Win(u"Gone\\*.*").c_str(), &data));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ErrorOf([&] { return FindFirstFileW(drive.Win(u"*.wma").c_str(), &data); }));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ErrorOf([&] { return FindFirstFileW(drive.Win(u"Gone\\*.*").c_str(), &data); }));
 }
 
 TEST(FilesSearch, LinkOutOfTheDriveIsNotFollowed) {
@@ -137,93 +168,168 @@ TEST(FilesSearch, LinkOutOfTheDriveIsNotFollowed) {
     drive.WriteFile("inside.txt", "in");
     ASSERT_EQ(0, symlink(drive.Host("inside.txt").c_str(), drive.Host("ok.txt").c_str()));
 
-    EXPECT_EQ((std::vector<std::u16string>{u"inside.txt", u"ok.txt"}), Search(drive.Win(u"*.*")));
-    SetLastError(kSentinel);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(drive.Win(u"link.txt").c_str(), GENERIC_READ, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(drive.Win(u"link.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                                CREATE_ALWAYS, 0, nullptr));
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(drive.Win(u"linkdir\\secret.txt").c_str(), GENERIC_READ, 0,
-                                                nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    EXPECT_EQ((Names{u"inside.txt", u"ok.txt"}), Search(drive.Win(u"*.*")));
+    EXPECT_NE(kSucceeded, ErrorOf([&] { return Open(drive.Win(u"link.txt")); }));
+    EXPECT_NE(kSucceeded, ErrorOf([&] { return Open(drive.Win(u"link.txt"), GENERIC_WRITE, CREATE_ALWAYS); }));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ErrorOf([&] { return Open(drive.Win(u"linkdir\\secret.txt")); }));
     EXPECT_EQ("outside", outside.ReadFile("secret.txt"));
-    HANDLE ok = CreateFileW(drive.Win(u"ok.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE ok = Open(drive.Win(u"ok.txt"));
     EXPECT_NE(INVALID_HANDLE_VALUE, ok);
     CloseHandle(ok);
 }
 
-TEST(FilesVolume, FreeSpaceAgreesWithStatvfsAndCanBeFaked) {
+TEST(FilesVolume, FreeSpaceLabelWriteProtectionAndInjectedFaults) {
     TempDrive drive;
     ULARGE_INTEGER available, total, free;
     ASSERT_TRUE(GetDiskFreeSpaceExW(drive.Win().c_str(), &available, &total, &free));
     struct statvfs vfs;
     ASSERT_EQ(0, statvfs(drive.Folder().c_str(), &vfs));
     EXPECT_EQ(static_cast<ULONGLONG>(vfs.f_blocks) * vfs.f_frsize, total.QuadPart);
-    ULONGLONG expectedFree = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
-    EXPECT_NEAR(static_cast<double>(expectedFree), static_cast<double>(available.QuadPart), 64.0 * 1024 * 1024);
-
+    EXPECT_NEAR(static_cast<double>(static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize),
+                static_cast<double>(available.QuadPart), 64.0 * 1024 * 1024);
     ZelSetDriveSpace(u'E', 3ull << 30, 8ull << 30);
     ASSERT_TRUE(GetDiskFreeSpaceExW(drive.Win().c_str(), &available, &total, nullptr));
     EXPECT_EQ(3072u, available.QuadPart >> 20);
     EXPECT_EQ(8192u, total.QuadPart >> 20);
-}
 
-TEST(FilesVolume, WritableTestLabelAndInjectedWriteProtection) {
-    TempDrive drive;
-    HANDLE volume = CreateFileW(u"\\\\.\\E:", 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE volume = Open(u"\\\\.\\E:", 0);
     ASSERT_NE(INVALID_HANDLE_VALUE, volume);
     DWORD returned = 0;
-    EXPECT_TRUE(DeviceIoControl(volume, IOCTL_DISK_IS_WRITABLE, nullptr, 0, nullptr, 0, &returned, nullptr));
+    auto writable = [&] {
+        return DeviceIoControl(volume, IOCTL_DISK_IS_WRITABLE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    };
+    EXPECT_EQ(kSucceeded, ErrorOf(writable));
     ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
-    SetLastError(kSentinel);
-    EXPECT_FALSE(DeviceIoControl(volume, IOCTL_DISK_IS_WRITABLE, nullptr, 0, nullptr, 0, &returned, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_WRITE_PROTECT), GetLastError());
+    EXPECT_EQ(ERROR_WRITE_PROTECT, ErrorOf(writable));
     CloseHandle(volume);
 
     ASSERT_TRUE(SetVolumeLabelW(u"E:\\", u"D4"));
     WCHAR label[40] = {};
     ASSERT_TRUE(GetVolumeInformationW(u"E:\\", label, 40, nullptr, nullptr, nullptr, nullptr, 0));
-    EXPECT_EQ(std::u16string(u"D4"), std::u16string(label));
-}
+    EXPECT_EQ(u"D4", std::u16string(label));
 
-TEST(FilesFaults, InjectedDiskFullSurfacesFromWritesAfterTheAllowedBytes) {
-    TempDrive drive;
     ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 5);
     ASSERT_TRUE(CreateDirectoryW(drive.Win(u"Music").c_str(), nullptr));
-    HANDLE file = CreateFileW(drive.Win(u"music\\a.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    HANDLE file = Open(drive.Win(u"music\\a.bin"), GENERIC_WRITE, CREATE_NEW);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(file, "abc", 3, &written, nullptr));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(WriteFile(file, "defg", 4, &written, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+    EXPECT_EQ(ERROR_DISK_FULL, ErrorOf([&] { return WriteFile(file, "defg", 4, &written, nullptr); }));
     EXPECT_EQ(2u, written);
     CloseHandle(file);
     EXPECT_EQ("abcde", drive.ReadFile("Music/a.bin"));
 
     int id = ZelInjectFault(drive.Win(u"a.txt").c_str(), ZEL_FAULT_DELETE, ERROR_ACCESS_DENIED);
     drive.WriteFile("a.txt", "");
-    SetLastError(kSentinel);
-    EXPECT_FALSE(DeleteFileW(drive.Win(u"A.TXT").c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] { return DeleteFileW(drive.Win(u"A.TXT").c_str()); }));
     ZelRemoveFault(id);
     EXPECT_TRUE(DeleteFileW(drive.Win(u"A.TXT").c_str()));
 }
 
-TEST(FilesFolders, RemoveAndMoveFollowWindowsRules) {
+TEST(FilesCopy, CallbackSequenceIsOneStreamSwitchThenGrowingChunks) {
     TempDrive drive;
-    drive.WriteFile("Full/x.txt", "x");
-    SetLastError(kSentinel);
-    EXPECT_FALSE(RemoveDirectoryW(drive.Win(u"full").c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), GetLastError());
-    drive.WriteFile("b.txt", "b");
-    SetLastError(kSentinel);
-    EXPECT_FALSE(MoveFileW(drive.Win(u"b.txt").c_str(), drive.Win(u"Full\\X.TXT").c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
-    EXPECT_TRUE(MoveFileW(drive.Win(u"b.txt").c_str(), drive.Win(u"B.TXT").c_str()));
-    EXPECT_TRUE(drive.Exists("B.TXT"));
-    EXPECT_FALSE(drive.Exists("b.txt"));
-    EXPECT_TRUE(DeleteFileW(drive.Win(u"Full\\x.txt").c_str()));
-    EXPECT_TRUE(RemoveDirectoryW(drive.Win(u"FULL").c_str()));
-    EXPECT_FALSE(drive.Exists("Full"));
+    drive.WriteFile("src.bin", std::string(kSize, 'x'));
+    Recorder recorder;
+    ASSERT_EQ(kSucceeded, Copy(drive, u"SRC.BIN", u"dst.bin", &recorder));
+    ASSERT_GE(recorder.calls.size(), 3u);  // several chunks for 3 MiB
+    EXPECT_EQ(std::make_pair(static_cast<DWORD>(CALLBACK_STREAM_SWITCH), LONGLONG{0}), recorder.calls[0]);
+    for (size_t i = 1; i < recorder.calls.size(); ++i) {
+        EXPECT_EQ(static_cast<DWORD>(CALLBACK_CHUNK_FINISHED), recorder.calls[i].first);
+        EXPECT_GT(recorder.calls[i].second, recorder.calls[i - 1].second);
+    }
+    EXPECT_EQ(static_cast<LONGLONG>(kSize), recorder.calls.back().second);
+    EXPECT_EQ(std::vector<LONGLONG>(recorder.calls.size(), kSize), recorder.totals);
+    EXPECT_EQ(std::string(kSize, 'x'), drive.ReadFile("dst.bin"));
+}
+
+TEST(FilesCopy, CancelAndFailuresDeleteThePartialDestinationAndStopKeepsIt) {
+    TempDrive drive;
+    drive.WriteFile("src.bin", std::string(kSize, 'y'));
+    BOOL cancel = FALSE;
+    Recorder flagged{.cancel = &cancel, .cancelAt = 1};
+    EXPECT_EQ(ERROR_REQUEST_ABORTED, Copy(drive, u"src.bin", u"dst.bin", &flagged, &cancel));
+    EXPECT_EQ(2u, flagged.calls.size());  // no chunk after the flag went up
+    EXPECT_FALSE(drive.Exists("dst.bin"));
+
+    Recorder refusing{.answerAt = 2, .answer = PROGRESS_CANCEL};
+    EXPECT_EQ(ERROR_REQUEST_ABORTED, Copy(drive, u"src.bin", u"dst.bin", &refusing));
+    EXPECT_FALSE(drive.Exists("dst.bin"));
+
+    Recorder stopping{.answerAt = 1, .answer = PROGRESS_STOP};
+    EXPECT_NE(kSucceeded, Copy(drive, u"src.bin", u"dst.bin", &stopping));
+    EXPECT_TRUE(drive.Exists("dst.bin"));  // a stopped copy may be resumed
+
+    // Failures leave no destination.
+    ZelInjectFault(drive.Win(u"dst.bin").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 1024 * 1024 + 7);
+    EXPECT_EQ(ERROR_DISK_FULL, Copy(drive, u"src.bin", u"dst.bin"));
+    EXPECT_FALSE(drive.Exists("dst.bin"));
+    ZelClearFaults();
+
+    drive.WriteFile("ro.bin", "old");
+    ASSERT_TRUE(SetFileAttributesW(drive.Win(u"ro.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, Copy(drive, u"src.bin", u"RO.BIN"));
+    EXPECT_EQ("old", drive.ReadFile("ro.bin"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Copy(drive, u"missing.bin", u"x.bin"));
+    EXPECT_EQ(ERROR_FILE_EXISTS,
+              ErrorOf([&] { return CopyFileW(drive.Win(u"src.bin").c_str(), drive.Win(u"ro.bin").c_str(), TRUE); }));
+}
+
+TEST(FilesStreams, Utf16LinesComeInPiecesTextModeAppendsAndFailuresAreReported) {
+    TempDrive drive;
+    FILE* out = _wfopen(drive.Win(u"list.xpl").c_str(), u"wb");
+    ASSERT_NE(nullptr, out);
+    for (LPCWSTR line : {u"\xFEFFXPL PLAYLIST\r\n", u"0123456789ABCDEF\r\n", u"tail"}) EXPECT_GE(fputws(line, out), 0);
+    fclose(out);
+    EXPECT_EQ(std::string("\xFF\xFEX\0P\0", 6), drive.ReadFile("list.xpl").substr(0, 6));
+
+    FILE* in = _wfopen(drive.Win(u"LIST.XPL").c_str(), u"rb");
+    ASSERT_NE(nullptr, in);
+    // A line longer than the buffer comes in pieces of at most size-1 units; a
+    // piece stops after the line feed.
+    WCHAR line[64];
+    for (auto [size, want] : {std::pair{8, u"\xFEFFXPL PL"}, {8, u"AYLIST\r"}, {8, u"\n"},
+                              {64, u"0123456789ABCDEF\r\n"}, {64, u"tail"}}) {
+        ASSERT_NE(nullptr, fgetws(line, size, in));
+        EXPECT_EQ(std::u16string(want), std::u16string(line));
+    }
+    EXPECT_EQ(nullptr, fgetws(line, 64, in));
+    fclose(in);
+
+    drive.WriteFile("odd.bin", std::string("a\0b\0c", 5));  // the odd last byte is dropped
+    in = _wfopen(drive.Win(u"odd.bin").c_str(), u"rb");
+    ASSERT_NE(nullptr, in);
+    ASSERT_NE(nullptr, fgetws(line, 16, in));
+    EXPECT_EQ(u"ab", std::u16string(line));
+    EXPECT_EQ(nullptr, fgetws(line, 16, in));
+    fclose(in);
+
+    // Text mode appends CR LF; failures are reported.
+    for (int i = 0; i < 2; ++i) {
+        FILE* text = _wfopen(drive.Win(u"test.txt").c_str(), u"at");
+        ASSERT_NE(nullptr, text);
+        EXPECT_GE(fputws(u"  Rock\n", text), 0);
+        fclose(text);
+    }
+    EXPECT_EQ("  Rock\r\n  Rock\r\n", drive.ReadFile("test.txt"));
+
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ErrorOf([&] { return _wfopen(drive.Win(u"none.xpl").c_str(), u"rb"); }));
+    EXPECT_NE(kSucceeded, ErrorOf([&] { return _wfopen(drive.Win(u"No\\x.xpl").c_str(), u"wb"); }));
+    drive.WriteFile("ro.xpl", "x");
+    SetFileAttributesW(drive.Win(u"ro.xpl").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_NE(kSucceeded, ErrorOf([&] { return _wfopen(drive.Win(u"ro.xpl").c_str(), u"wb"); }));
+
+    ZelInjectFault(drive.Win(u"full.bin").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 10);
+    out = _wfopen(drive.Win(u"full.bin").c_str(), u"wb");
+    ASSERT_NE(nullptr, out);
+    std::string block(100, 'q');
+    size_t written = fwrite(block.data(), 1, block.size(), out);
+    EXPECT_TRUE(fflush(out) != 0 || written < block.size());
+    fclose(out);
+    EXPECT_EQ(10u, drive.ReadFile("full.bin").size());
+
+    drive.WriteFile("a.xpl", "");
+    drive.WriteFile("c.xpl", "");
+    EXPECT_EQ(0, _wrename(drive.Win(u"a.xpl").c_str(), drive.Win(u"b.xpl").c_str()));
+    EXPECT_TRUE(drive.Exists("b.xpl"));
+    EXPECT_NE(0, _wrename(drive.Win(u"c.xpl").c_str(), drive.Win(u"B.XPL").c_str()));  // b.xpl is taken
 }

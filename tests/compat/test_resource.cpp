@@ -13,54 +13,40 @@
 #include "zelcompat/shellfolders.h"
 #include "zelcompat/window.h"
 
-namespace {
-
-// The test resource library beside the test executable (tests/compat/testres).
-class ResourceStrings : public ::testing::Test {
-protected:
-    void SetUp() override {
-        module_ = LoadLibraryW(u"TestRes.dll");
-        ASSERT_NE(nullptr, module_) << "libTestRes.so is not beside the test executable";
-    }
-    void TearDown() override {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE module_ = nullptr;
-};
-
-}  // namespace
-
-TEST_F(ResourceStrings, CopiesCutsAndTerminatesLikeWindows) {
+TEST(ResourceStrings, CopiesCutsTerminatesAndMissesLikeWindows) {
+    // The test resource library beside the test executable (tests/compat/testres).
+    HMODULE module = LoadLibraryW(u"TestRes.dll");
+    ASSERT_NE(nullptr, module) << "libTestRes.so is not beside the test executable";
     WCHAR buffer[260];
-    EXPECT_EQ(4, LoadStringW(module_, 9004, buffer, 260));
-    EXPECT_EQ(std::u16string(u"Calm"), buffer);
-    EXPECT_EQ(static_cast<int>(std::u16string(u"Ünïcödé \u266B text").size()), LoadStringW(module_, 101, buffer, 260));
-    EXPECT_EQ(std::u16string(u"Ünïcödé \u266B text"), buffer);
+    EXPECT_EQ(4, LoadStringW(module, 9004, buffer, 260));
+    EXPECT_EQ(u"Calm", std::u16string(buffer));
+    const std::u16string unicode = u"Ünïcödé \u266B text";
+    EXPECT_EQ(static_cast<int>(unicode.size()), LoadStringW(module, 101, buffer, 260));
+    EXPECT_EQ(unicode, buffer);
 
     // A buffer too small takes bufferMax-1 units and the terminator.
     WCHAR small[5] = {u'x', u'x', u'x', u'x', u'x'};
-    EXPECT_EQ(4, LoadStringW(module_, 9005, small, 5));
-    EXPECT_EQ(std::u16string(u"Ener"), small);
+    EXPECT_EQ(4, LoadStringW(module, 9005, small, 5));
+    EXPECT_EQ(u"Ener", std::u16string(small));
     WCHAR one[1] = {u'x'};
-    EXPECT_EQ(0, LoadStringW(module_, 9005, one, 1));
+    EXPECT_EQ(0, LoadStringW(module, 9005, one, 1));
     EXPECT_EQ(0, one[0]);
-
     // bufferMax 0: a pointer to the string itself.
     LPCWSTR direct = nullptr;
-    EXPECT_EQ(9, LoadStringW(module_, 9005, reinterpret_cast<LPWSTR>(&direct), 0));
+    EXPECT_EQ(9, LoadStringW(module, 9005, reinterpret_cast<LPWSTR>(&direct), 0));
     ASSERT_NE(nullptr, direct);
-    EXPECT_EQ(std::u16string(u"Energetic"), std::u16string(direct, 9));
-}
+    EXPECT_EQ(u"Energetic", std::u16string(direct, 9));
 
-TEST_F(ResourceStrings, MissingStringsGiveZeroAndAnEmptyBuffer) {
-    WCHAR buffer[16] = {u'x', u'x'};
+    // Missing and empty strings give 0 and an empty buffer.
+    buffer[0] = u'x';
     SetLastError(0);
-    EXPECT_EQ(0, LoadStringW(module_, 9006, buffer, 16));
+    EXPECT_EQ(0, LoadStringW(module, 9006, buffer, 16));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
     buffer[0] = u'x';
-    EXPECT_EQ(0, LoadStringW(module_, 2, buffer, 16));  // empty counts as missing
+    EXPECT_EQ(0, LoadStringW(module, 2, buffer, 16));
     EXPECT_EQ(0, buffer[0]);
+    FreeLibrary(module);
 
     // A library without a string table, and no library at all.
     HMODULE plain = LoadLibraryW(u"zelcompat.dll");
@@ -79,41 +65,30 @@ namespace {
 class ShellFolders : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The drive table takes C: from HOME on first use; settle it first.
-        ZelHostPath(u"C:\\");
+        ZelHostPath(u"C:\\");  // the drive table takes C: from HOME on first use; settle it first
         char pattern[] = "/tmp/zelhomeXXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         home_ = pattern;
-        Save("HOME");
-        Save("XDG_CONFIG_HOME");
-        Save("XDG_DATA_HOME");
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const char* value = getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
         setenv("HOME", home_.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home_ + "/cfg").c_str(), 1);
         unsetenv("XDG_DATA_HOME");
         std::filesystem::create_directories(home_ + "/cfg");
     }
     void TearDown() override {
-        for (auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
+        for (auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         std::error_code ignored;
         std::filesystem::remove_all(home_, ignored);
-    }
-    void Save(const std::string& name) {
-        const char* value = getenv(name.c_str());
-        saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
     void UserDirs(const std::string& text) { std::ofstream(home_ + "/cfg/user-dirs.dirs") << text; }
     std::u16string Folder(int csidl, BOOL create) {
         WCHAR path[MAX_PATH];
-        if (!SHGetSpecialFolderPathW(nullptr, path, csidl, create)) return u"<failed>";
-        return path;
+        return SHGetSpecialFolderPathW(nullptr, path, csidl, create) ? path : u"<failed>";
     }
-    std::u16string Win(const std::string& host) { return ZelWindowsPath(host.c_str()); }
+    std::u16string Win(const std::string& relative) { return ZelWindowsPath((home_ + relative).c_str()); }
 
     std::string home_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
@@ -130,23 +105,21 @@ TEST_F(ShellFolders, MusicComesFromUserDirsAndIsMadeOnRequest) {
     EXPECT_EQ(u"<failed>", Folder(CSIDL_MYMUSIC, FALSE));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     EXPECT_FALSE(std::filesystem::exists(home_ + "/My Tunes"));
-
-    EXPECT_EQ(Win(home_ + "/My Tunes"), Folder(CSIDL_MYMUSIC, TRUE));
+    EXPECT_EQ(Win("/My Tunes"), Folder(CSIDL_MYMUSIC, TRUE));
     EXPECT_TRUE(std::filesystem::is_directory(home_ + "/My Tunes"));
-    EXPECT_EQ(Win(home_ + "/My Tunes"), Folder(CSIDL_MYMUSIC, FALSE));
-
-    EXPECT_EQ(Win(home_ + "/elsewhere/vids"), Folder(CSIDL_MYVIDEO | CSIDL_FLAG_CREATE, FALSE));
-    EXPECT_EQ(Win(home_ + "/Desk top"), Folder(CSIDL_DESKTOPDIRECTORY, TRUE));
-    EXPECT_EQ(Win(home_ + "/cfg"), Folder(CSIDL_APPDATA, FALSE));
+    EXPECT_EQ(Win("/My Tunes"), Folder(CSIDL_MYMUSIC, FALSE));
+    EXPECT_EQ(Win("/elsewhere/vids"), Folder(CSIDL_MYVIDEO | CSIDL_FLAG_CREATE, FALSE));
+    EXPECT_EQ(Win("/Desk top"), Folder(CSIDL_DESKTOPDIRECTORY, TRUE));
+    EXPECT_EQ(Win("/cfg"), Folder(CSIDL_APPDATA, FALSE));
 }
 
 TEST_F(ShellFolders, DefaultsWithoutUserDirsAndFailures) {
     EXPECT_EQ(u"<failed>", Folder(CSIDL_PERSONAL, FALSE));
-    EXPECT_EQ(Win(home_ + "/Documents"), Folder(CSIDL_PERSONAL, TRUE));
-    EXPECT_EQ(Win(home_ + "/Pictures"), Folder(CSIDL_MYPICTURES, TRUE));
-    EXPECT_EQ(Win(home_ + "/Music"), Folder(CSIDL_MYMUSIC, TRUE));
+    EXPECT_EQ(Win("/Documents"), Folder(CSIDL_PERSONAL, TRUE));
+    EXPECT_EQ(Win("/Pictures"), Folder(CSIDL_MYPICTURES, TRUE));
+    EXPECT_EQ(Win("/Music"), Folder(CSIDL_MYMUSIC, TRUE));
     unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(Win(home_ + "/.config"), Folder(CSIDL_APPDATA, TRUE));
+    EXPECT_EQ(Win("/.config"), Folder(CSIDL_APPDATA, TRUE));
 
     SetLastError(0);
     EXPECT_EQ(u"<failed>", Folder(0x7f, TRUE));
@@ -156,9 +129,8 @@ TEST_F(ShellFolders, DefaultsWithoutUserDirsAndFailures) {
     EXPECT_EQ(S_OK, SHGetFolderPathW(nullptr, CSIDL_MYMUSIC, nullptr, 0, path));
 
     // A folder whose Windows path does not fit in MAX_PATH is refused.
-    std::string deep = home_ + "/" + std::string(150, 'a') + "/" + std::string(150, 'b');
     setenv("XDG_CONFIG_HOME", (home_ + "/cfg").c_str(), 1);
-    UserDirs("XDG_MUSIC_DIR=\"" + deep + "\"\n");
+    UserDirs("XDG_MUSIC_DIR=\"" + home_ + "/" + std::string(150, 'a') + "/" + std::string(150, 'b') + "\"\n");
     SetLastError(0);
     EXPECT_EQ(u"<failed>", Folder(CSIDL_MYMUSIC, TRUE));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());

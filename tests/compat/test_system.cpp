@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "lasterror.h"
 #include "tempdrive.h"
-#include "zelcompat/debug.h"
 #include "zelcompat/modules.h"
 #include "zelcompat/wintime.h"
 
@@ -22,43 +22,49 @@ std::string FindLibm() {
 
 }  // namespace
 
-TEST(SystemModules, DllNameLoadsTheSharedObjectBesideIt) {
+TEST(SystemModules, DllNamesMapToSharedObjectsBesideThemOrOnTheModulePath) {
+    // The executable's own path is in Windows form.
+    WCHAR own[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, own, MAX_PATH), 3u);
+    EXPECT_EQ(u':', own[1]);
+    EXPECT_NE(std::u16string::npos, std::u16string(own).find(u"test_compat"));
+    WCHAR tiny[4];
+    SetLastError(0xDEAD);
+    EXPECT_EQ(4u, GetModuleFileNameW(nullptr, tiny, 4));  // cut, terminated, and reported
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    EXPECT_EQ(0, tiny[3]);
+
     std::string libm = FindLibm();
     if (libm.empty()) GTEST_SKIP() << "no libm found";
     TempDrive drive;
     std::filesystem::copy_file(libm, drive.Host("libMathLib.so"));
-    SetLastError(0xDEAD);
+    std::filesystem::copy_file(libm, drive.Host("Plain.so"));
     HMODULE module = LoadLibraryW(drive.Win(u"MathLib.dll").c_str());
     ASSERT_NE(nullptr, module);
     auto cosine = reinterpret_cast<double (*)(double)>(reinterpret_cast<void (*)()>(GetProcAddress(module, "cos")));
     ASSERT_NE(nullptr, cosine);
     EXPECT_DOUBLE_EQ(1.0, cosine(0.0));
-    SetLastError(0xDEAD);
-    EXPECT_EQ(nullptr, GetProcAddress(module, "no_such_entry"));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError());
+    EXPECT_EQ(ERROR_PROC_NOT_FOUND,
+              ErrorOf([&] { return GetProcAddress(module, "no_such_entry") != nullptr ? TRUE : FALSE; }));
     WCHAR name[MAX_PATH];
     DWORD length = GetModuleFileNameW(module, name, MAX_PATH);
-    ASSERT_GT(length, 0u);
     EXPECT_EQ(drive.Win(u"libMathLib.so"), std::u16string(name, length));
     EXPECT_TRUE(FreeLibrary(module));
+    module = LoadLibraryW(drive.Win(u"Plain.dll").c_str());  // X.so when there is no libX.so
+    EXPECT_NE(nullptr, module);
+    FreeLibrary(module);
+    EXPECT_EQ(ERROR_MOD_NOT_FOUND, ErrorOf([&] { return LoadLibraryW(drive.Win(u"Missing.dll").c_str()); }));
 
-    SetLastError(0xDEAD);
-    EXPECT_EQ(nullptr, LoadLibraryW(drive.Win(u"Missing.dll").c_str()));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
-    EXPECT_EQ(nullptr, LoadLibraryW(u"NoSuchModuleAnywhere.dll"));
-}
+    // A bare name is looked for beside the executable, then along ZEL_MODULE_PATH.
+    EXPECT_EQ(ERROR_MOD_NOT_FOUND, ErrorOf([&] { return LoadLibraryW(u"MathLib.dll"); }));
+    std::string path = "/nonexistent:" + drive.Folder();
+    setenv("ZEL_MODULE_PATH", path.c_str(), 1);
+    module = LoadLibraryW(u"MathLib.dll");
+    unsetenv("ZEL_MODULE_PATH");
+    ASSERT_NE(nullptr, module);
+    EXPECT_NE(nullptr, GetProcAddress(module, "cos"));
+    FreeLibrary(module);
 
-TEST(SystemModules, ExecutablePathIsInWindowsFormAndCutsLikeWindows) {
-    WCHAR path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    ASSERT_GT(length, 3u);
-    EXPECT_EQ(u':', path[1]);
-    EXPECT_NE(std::u16string::npos, std::u16string(path).find(u"test_compat"));
-    WCHAR tiny[4];
-    SetLastError(0xDEAD);
-    EXPECT_EQ(4u, GetModuleFileNameW(nullptr, tiny, 4));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
-    EXPECT_EQ(0, tiny[3]);
 }
 
 TEST(SystemDebug, SinkReceivesEveryLineAndVersionFollowsTheHost) {
@@ -74,9 +80,8 @@ TEST(SystemDebug, SinkReceivesEveryLineAndVersionFollowsTheHost) {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     ASSERT_TRUE(GetVersionExW(&info));
-    EXPECT_EQ(5u, info.dwMajorVersion);
-    EXPECT_EQ(1u, info.dwMinorVersion);
-    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), info.dwPlatformId);
+    EXPECT_EQ(std::make_tuple(5u, 1u, static_cast<DWORD>(VER_PLATFORM_WIN32_NT)),
+              std::make_tuple(info.dwMajorVersion, info.dwMinorVersion, info.dwPlatformId));
     ZelSetWindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS);
     DWORD version = GetVersion();
     EXPECT_EQ(4u, LOBYTE(LOWORD(version)));
@@ -91,26 +96,17 @@ TEST(SystemTime, CalendarRoundTripsAndRejectsBadDates) {
     SYSTEMTIME st{2024, 2, 0, 29, 23, 59, 58, 123};
     FILETIME ft;
     ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
-    SYSTEMTIME back{};
-    ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
-    EXPECT_EQ(2024, back.wYear);
-    EXPECT_EQ(2, back.wMonth);
-    EXPECT_EQ(29, back.wDay);
-    EXPECT_EQ(4, back.wDayOfWeek);  // a Thursday
-    EXPECT_EQ(23, back.wHour);
-    EXPECT_EQ(59, back.wMinute);
-    EXPECT_EQ(58, back.wSecond);
-    EXPECT_EQ(123, back.wMilliseconds);
+    SYSTEMTIME b{};
+    ASSERT_TRUE(FileTimeToSystemTime(&ft, &b));
+    std::vector<int> fields{b.wYear, b.wMonth, b.wDayOfWeek, b.wDay, b.wHour, b.wMinute, b.wSecond, b.wMilliseconds};
+    EXPECT_EQ((std::vector<int>{2024, 2, 4, 29, 23, 59, 58, 123}), fields);  // the day of the week: a Thursday
     FILETIME epoch{0, 0};
-    ASSERT_TRUE(FileTimeToSystemTime(&epoch, &back));
-    EXPECT_EQ(1601, back.wYear);
+    ASSERT_TRUE(FileTimeToSystemTime(&epoch, &b));
+    EXPECT_EQ(1601, b.wYear);
     SYSTEMTIME bad{2023, 2, 0, 29, 0, 0, 0, 0};
-    SetLastError(0xDEAD);
-    EXPECT_FALSE(SystemTimeToFileTime(&bad, &ft));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    FILETIME local;
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, ErrorOf([&] { return SystemTimeToFileTime(&bad, &ft); }));
+    FILETIME local, again;
     ASSERT_TRUE(FileTimeToLocalFileTime(&ft, &local));
-    FILETIME again;
     ASSERT_TRUE(LocalFileTimeToFileTime(&local, &again));
     EXPECT_EQ(0, CompareFileTime(&ft, &again));
 }

@@ -1,42 +1,35 @@
-// Windows, message queues, timers and CWnd message maps.
+// Windows, message queues, timers, windows across threads and CWnd message maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "lasterror.h"
 #include "zelcompat/afxwin.h"
-#include "zelcompat/debug.h"
 #include "zelcompat/window.h"
 
 namespace {
 
 constexpr const WCHAR* kClass = u"ZelTestWindow";
+using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+using Messages = std::vector<UINT>;
 
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    DWORD thread;
-};
-
-// What a test window saw; handler (when set) answers the messages it wants.
+// What a test window saw; the handler (when set) answers the messages it wants.
 struct Recorder {
-    std::vector<Seen> seen;
-    std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> handler;
+    std::vector<std::pair<UINT, DWORD>> seen;  // message, thread
+    Handler handler;
 
-    std::vector<UINT> Messages() const {
-        std::vector<UINT> list;
-        for (const auto& s : seen) list.push_back(s.message);
+    Messages List() const {
+        Messages list;
+        for (const auto& s : seen) list.push_back(s.first);
         return list;
     }
-    size_t Count(UINT message) const {
-        size_t count = 0;
-        for (const auto& s : seen) count += s.message == message;
-        return count;
-    }
+    size_t Count(UINT message) const { return std::ranges::count(List(), message); }
 };
 
 // The recorder comes in WM_CREATE's create parameters and lives in GWLP_USERDATA.
@@ -47,7 +40,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
     auto* recorder = reinterpret_cast<Recorder*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!recorder) return DefWindowProcW(hwnd, message, wParam, lParam);
-    recorder->seen.push_back({message, wParam, lParam, GetCurrentThreadId()});
+    recorder->seen.emplace_back(message, GetCurrentThreadId());
     if (recorder->handler) return recorder->handler(hwnd, message, wParam, lParam);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -59,25 +52,31 @@ void RegisterTestClass() {
     RegisterClassW(&wc);  // the first test registers it
 }
 
+HWND MakeClassWindow(LPCWSTR className) {
+    return CreateWindowExW(0, className, u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
 HWND MakeWindow(Recorder& recorder, LPCWSTR name = u"") {
     RegisterTestClass();
     return CreateWindowExW(0, kClass, name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, &recorder);
+}
+
+// A handler that answers `message` with answer(wParam, lParam) and everything else with 0.
+Handler Answer(UINT message, std::function<LRESULT(WPARAM, LPARAM)> answer) {
+    return [=](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT { return m == message ? answer(w, l) : 0; };
 }
 
 // Dispatches everything queued for this thread.
 int Drain() {
     int count = 0;
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&msg);
-        ++count;
-    }
+    for (; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++count) DispatchMessageW(&msg);
     return count;
 }
 
 template <class Pred>
-bool PumpUntil(Pred done, int timeoutMs = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+bool PumpUntil(Pred done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         Drain();
@@ -86,50 +85,63 @@ bool PumpUntil(Pred done, int timeoutMs = 5000) {
     return true;
 }
 
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
 }  // namespace
 
-TEST(WindowBasics, SendCallsTheProcedureAndDestroyEndsTheWindow) {
+TEST(WindowBasics, SendCreateDestroyAndFindWindowsAndClasses) {
     Recorder recorder;
-    recorder.handler = [&](HWND, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-        return message == WM_USER + 1 ? static_cast<LRESULT>(w * 10 + l) : 0;
-    };
+    recorder.handler = Answer(WM_USER + 1, [](WPARAM w, LPARAM l) { return static_cast<LRESULT>(w * 10 + l); });
     HWND hwnd = MakeWindow(recorder);
     ASSERT_NE(nullptr, hwnd);
     EXPECT_TRUE(IsWindow(hwnd));
     EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(hwnd, nullptr));
-    ASSERT_EQ(1u, recorder.seen.size());
-    EXPECT_EQ(static_cast<UINT>(WM_CREATE), recorder.seen[0].message);
-
     EXPECT_EQ(73, SendMessageW(hwnd, WM_USER + 1, 7, 3));
-    EXPECT_EQ(static_cast<UINT>(WM_USER + 1), recorder.seen.back().message);
-
     ASSERT_TRUE(DestroyWindow(hwnd));
-    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_USER + 1, WM_DESTROY, WM_NCDESTROY}), recorder.Messages());
+    EXPECT_EQ((Messages{WM_CREATE, WM_USER + 1, WM_DESTROY, WM_NCDESTROY}), recorder.List());
     EXPECT_FALSE(IsWindow(hwnd));
-    size_t before = recorder.seen.size();
-    SetLastError(0);
-    EXPECT_EQ(0, SendMessageW(hwnd, WM_USER + 1, 1, 1));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+    EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, ErrorOf([&] { return SendMessageW(hwnd, WM_USER + 1, 1, 1) != 0; }));
     EXPECT_FALSE(PostMessageW(hwnd, WM_USER, 0, 0));
     EXPECT_FALSE(DestroyWindow(hwnd));
-    EXPECT_EQ(before, recorder.seen.size());
+    EXPECT_EQ(4u, recorder.seen.size());
+
+    // WM_CREATE answering -1 cancels the window.
+    Recorder refusing;
+    refusing.handler = Answer(WM_CREATE, [](WPARAM, LPARAM) { return LRESULT{-1}; });
+    EXPECT_EQ(nullptr, MakeWindow(refusing));
+    EXPECT_EQ((Messages{WM_CREATE, WM_DESTROY, WM_NCDESTROY}), refusing.List());
+    EXPECT_EQ(ERROR_CANNOT_FIND_WND_CLASS, ErrorOf([] { return MakeClassWindow(u"NoSuchClass"); }));
+
+    // Classes and names are found without regard to case; a class with windows stays.
+    Recorder one, two;
+    HWND first = MakeWindow(one, u"First");
+    HWND second = MakeWindow(two, u"Second");
+    EXPECT_EQ(first, FindWindowW(u"zeltestWINDOW", nullptr));
+    EXPECT_EQ(second, FindWindowW(kClass, u"SECOND"));
+    EXPECT_EQ(second, FindWindowW(nullptr, u"Second"));
+    EXPECT_EQ(nullptr, FindWindowW(kClass, u"Third"));
+    DestroyWindow(first);
+    EXPECT_EQ(second, FindWindowW(kClass, nullptr));
+    DestroyWindow(second);
+    EXPECT_EQ(nullptr, FindWindowW(kClass, nullptr));
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"ZelShortLived";
+    ATOM atom = RegisterClassW(&wc);
+    ASSERT_NE(0, atom);
+    EXPECT_EQ(ERROR_CLASS_ALREADY_EXISTS, ErrorOf([&] { return static_cast<BOOL>(RegisterClassW(&wc)); }));
+    HWND byAtom = MakeClassWindow(MAKEINTATOM(atom));
+    ASSERT_NE(nullptr, byAtom);
+    EXPECT_EQ(byAtom, FindWindowW(u"ZELSHORTLIVED", nullptr));
+    EXPECT_EQ(ERROR_CLASS_HAS_WINDOWS, ErrorOf([] { return UnregisterClassW(u"ZelShortLived", nullptr); }));
+    DestroyWindow(byAtom);
+    EXPECT_TRUE(UnregisterClassW(u"ZelShortLived", nullptr));
+    EXPECT_EQ(nullptr, MakeClassWindow(u"ZelShortLived"));
 }
 
-TEST(WindowBasics, CreateAnsweringMinusOneCancelsTheWindow) {
+TEST(WindowQueue, PostedMessagesKeepTheirOrderFiltersSelectAndQuitEndsThePump) {
     Recorder recorder;
-    recorder.handler = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT { return message == WM_CREATE ? -1 : 0; };
-    EXPECT_EQ(nullptr, MakeWindow(recorder));
-    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_DESTROY, WM_NCDESTROY}), recorder.Messages());
-    SetLastError(0);
-    EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
-}
-
-TEST(WindowQueue, PostedMessagesKeepTheirOrderAndFiltersSelect) {
-    Recorder recorder;
-    recorder.handler = [](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
-        return message == WM_USER + 2 ? static_cast<LRESULT>(w + 100) : 0;
-    };
+    recorder.handler = Answer(WM_USER + 2, [](WPARAM w, LPARAM) { return static_cast<LRESULT>(w + 100); });
     HWND hwnd = MakeWindow(recorder);
     ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 1, 1, 0));
     ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 2, 2, 0));
@@ -152,15 +164,28 @@ TEST(WindowQueue, PostedMessagesKeepTheirOrderAndFiltersSelect) {
     EXPECT_EQ(static_cast<UINT>(WM_USER + 1), msg.message);
     EXPECT_EQ(0, DispatchMessageW(&msg));
     ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(static_cast<UINT>(WM_USER + 2), msg.message);
     EXPECT_EQ(102, DispatchMessageW(&msg));
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ((std::vector<UINT>{WM_CREATE, WM_USER + 1, WM_USER + 2}), recorder.Messages());
+    EXPECT_EQ((Messages{WM_CREATE, WM_USER + 1, WM_USER + 2}), recorder.List());
+
+    // WM_QUIT comes after what was posted before it and ends the pump.
+    PostMessageW(hwnd, WM_USER + 5, 0, 0);
+    PostQuitMessage(5);
+    PostMessageW(hwnd, WM_USER + 6, 0, 0);
+    BOOL result;
+    while ((result = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), msg.message);
+    EXPECT_EQ(5u, msg.wParam);
+    EXPECT_EQ((Messages{WM_CREATE, WM_USER + 1, WM_USER + 2, WM_USER + 5, WM_USER + 6}), recorder.List());
 
     // Destroying a window drops what was posted to it.
     PostMessageW(hwnd, WM_USER + 4, 0, 0);
     DestroyWindow(hwnd);
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // nor is the quit left
     EXPECT_EQ(-1, GetMessageW(&msg, hwnd, 0, 0));
 }
 
@@ -172,8 +197,7 @@ TEST(WindowQueue, ProceduresSendPostAndPumpReentrantly) {
             case WM_USER + 1: {
                 trace.push_back("outer begin");
                 PostMessageW(hwnd, WM_USER + 4, 0, 0);
-                LRESULT inner = SendMessageW(hwnd, WM_USER + 2, 0, 0);
-                trace.push_back("inner answered " + std::to_string(inner));
+                trace.push_back("inner answered " + std::to_string(SendMessageW(hwnd, WM_USER + 2, 0, 0)));
                 MSG msg;
                 // Pumps the message posted before this one started, not the one posted here.
                 if (PeekMessageW(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE)) DispatchMessageW(&msg);
@@ -196,29 +220,7 @@ TEST(WindowQueue, ProceduresSendPostAndPumpReentrantly) {
     DestroyWindow(hwnd);
 }
 
-TEST(WindowQueue, QuitComesAfterThePostedMessagesAndEndsThePump) {
-    Recorder recorder;
-    HWND hwnd = MakeWindow(recorder);
-    PostMessageW(hwnd, WM_USER + 1, 0, 0);
-    PostQuitMessage(5);
-    PostMessageW(hwnd, WM_USER + 2, 0, 0);
-    MSG msg;
-    int dispatched = 0;
-    BOOL result;
-    while ((result = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-        ++dispatched;
-    }
-    EXPECT_EQ(0, result);
-    EXPECT_EQ(static_cast<UINT>(WM_QUIT), msg.message);
-    EXPECT_EQ(5u, msg.wParam);
-    EXPECT_EQ(2, dispatched);
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // the quit was taken
-    DestroyWindow(hwnd);
-}
-
-TEST(WindowTimers, TimerFiresThroughTheQueueWithOnePendingAtMost) {
+TEST(WindowTimers, TimersFireThroughTheQueueWithOnePendingAtMost) {
     Recorder recorder;
     HWND hwnd = MakeWindow(recorder);
     auto start = std::chrono::steady_clock::now();
@@ -233,26 +235,23 @@ TEST(WindowTimers, TimerFiresThroughTheQueueWithOnePendingAtMost) {
     EXPECT_EQ(1u, recorder.Count(WM_TIMER));
 
     // Many periods without pumping still give a single WM_TIMER.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    SleepMs(150);
     EXPECT_EQ(1, Drain());
+    EXPECT_EQ(2u, recorder.Count(WM_TIMER));
     EXPECT_TRUE(KillTimer(hwnd, 7));
     EXPECT_FALSE(KillTimer(hwnd, 7));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    SleepMs(50);
     EXPECT_EQ(0, Drain());
 
     // Destroying the window stops its timers.
     SetTimer(hwnd, 8, 10, nullptr);
     DestroyWindow(hwnd);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    SleepMs(20);
+    EXPECT_EQ(0, Drain());
     EXPECT_FALSE(KillTimer(hwnd, 8));
-}
 
-TEST(WindowTimers, ThreadTimerCallsItsProcedureOnDispatch) {
+    // A thread timer calls its procedure when dispatched.
     static std::vector<UINT_PTR> fired;
-    fired.clear();
     TIMERPROC procedure = [](HWND hwnd, UINT message, UINT_PTR id, DWORD) {
         if (!hwnd && message == WM_TIMER) fired.push_back(id);
     };
@@ -261,92 +260,55 @@ TEST(WindowTimers, ThreadTimerCallsItsProcedureOnDispatch) {
     UINT_PTR other = SetTimer(nullptr, 0, 10, procedure);
     EXPECT_NE(id, other);
     KillTimer(nullptr, other);
-    MSG msg;
     ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
     EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
     DispatchMessageW(&msg);
     EXPECT_EQ((std::vector<UINT_PTR>{id}), fired);
     // A posted WM_TIMER with a made-up procedure is not called.
-    MSG forged = msg;
-    forged.lParam = 0x1234;
-    DispatchMessageW(&forged);
+    msg.lParam = 0x1234;
+    DispatchMessageW(&msg);
     EXPECT_EQ(1u, fired.size());
     EXPECT_TRUE(KillTimer(nullptr, id));
 }
 
-TEST(WindowFind, FindsByClassAndNameAndClassesGuardTheirWindows) {
-    Recorder one;
-    Recorder two;
-    HWND first = MakeWindow(one, u"First");
-    HWND second = MakeWindow(two, u"Second");
-    EXPECT_EQ(first, FindWindowW(u"zeltestWINDOW", nullptr));
-    EXPECT_EQ(second, FindWindowW(kClass, u"SECOND"));
-    EXPECT_EQ(second, FindWindowW(nullptr, u"Second"));
-    EXPECT_EQ(nullptr, FindWindowW(kClass, u"Third"));
-    EXPECT_EQ(nullptr, FindWindowW(u"NoSuchClass", nullptr));
-    DestroyWindow(first);
-    EXPECT_EQ(second, FindWindowW(kClass, nullptr));
-    DestroyWindow(second);
-    EXPECT_EQ(nullptr, FindWindowW(kClass, nullptr));
-
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.lpszClassName = u"ZelShortLived";
-    ATOM atom = RegisterClassW(&wc);
-    ASSERT_NE(0, atom);
-    SetLastError(0);
-    EXPECT_EQ(0, RegisterClassW(&wc));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
-    HWND byAtom = CreateWindowExW(0, MAKEINTATOM(atom), u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(nullptr, byAtom);
-    EXPECT_EQ(byAtom, FindWindowW(u"ZELSHORTLIVED", nullptr));
-    EXPECT_FALSE(UnregisterClassW(u"ZelShortLived", nullptr));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS), GetLastError());
-    DestroyWindow(byAtom);
-    EXPECT_TRUE(UnregisterClassW(u"ZelShortLived", nullptr));
-    EXPECT_EQ(nullptr, CreateWindowExW(0, u"ZelShortLived", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-}
-
-TEST(WindowThreads, SendFromAnotherThreadRunsOnlyWhenTheOwnerPumps) {
+TEST(WindowThreads, SendFromAnotherThreadRunsOnlyWhenTheOwnerPumpsAndOnlyTheOwnerDestroys) {
     Recorder recorder;
-    recorder.handler = [](HWND, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-        return message == WM_USER + 5 ? static_cast<LRESULT>(w + l) : 0;
-    };
+    recorder.handler = Answer(WM_USER + 5, [](WPARAM w, LPARAM l) { return static_cast<LRESULT>(w + l); });
     HWND hwnd = MakeWindow(recorder);
-    std::atomic<bool> sending{false};
-    std::atomic<bool> answered{false};
+    std::atomic<bool> sending{false}, answered{false};
     LRESULT answer = 0;
+    BOOL destroyed = TRUE;
+    DWORD error = 0;
     std::thread sender([&] {
+        destroyed = DestroyWindow(hwnd);
+        error = GetLastError();
         sending = true;
         answer = SendMessageW(hwnd, WM_USER + 5, 40, 2);
         answered = true;
     });
     while (!sending) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SleepMs(100);
     EXPECT_FALSE(answered);  // the owner has not pumped yet
     EXPECT_EQ(0u, recorder.Count(WM_USER + 5));
-
     ASSERT_TRUE(PumpUntil([&] { return answered.load(); }));
     sender.join();
+    EXPECT_FALSE(destroyed);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
     EXPECT_EQ(42, answer);
     ASSERT_EQ(1u, recorder.Count(WM_USER + 5));
-    EXPECT_EQ(GetCurrentThreadId(), recorder.seen.back().thread);
-    DestroyWindow(hwnd);
+    EXPECT_EQ(GetCurrentThreadId(), recorder.seen.back().second);
+    EXPECT_TRUE(DestroyWindow(hwnd));
 }
 
 TEST(WindowThreads, ThreadsSendingToEachOtherAnswerWhileTheyWait) {
-    Recorder mainRecorder;
-    mainRecorder.handler = [](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
-        return message == WM_USER + 7 ? static_cast<LRESULT>(w * 2) : 0;
-    };
+    Recorder mainRecorder, workerRecorder;
+    mainRecorder.handler = Answer(WM_USER + 7, [](WPARAM w, LPARAM) { return static_cast<LRESULT>(w * 2); });
     HWND mainWindow = MakeWindow(mainRecorder);
+    // Sends back to the main thread, which is waiting in its own SendMessageW.
+    workerRecorder.handler =
+        Answer(WM_USER + 6, [&](WPARAM w, LPARAM) { return SendMessageW(mainWindow, WM_USER + 7, w + 1, 0); });
     std::atomic<HWND> workerWindow{nullptr};
     std::atomic<DWORD> workerThread{0};
-    Recorder workerRecorder;
-    workerRecorder.handler = [&](HWND, UINT message, WPARAM w, LPARAM) -> LRESULT {
-        // Sends back to the main thread, which is waiting in its own SendMessageW.
-        return message == WM_USER + 6 ? SendMessageW(mainWindow, WM_USER + 7, w + 1, 0) : 0;
-    };
     std::thread worker([&] {
         HWND own = MakeWindow(workerRecorder);
         workerThread = GetCurrentThreadId();
@@ -358,26 +320,35 @@ TEST(WindowThreads, ThreadsSendingToEachOtherAnswerWhileTheyWait) {
     while (!workerWindow) std::this_thread::yield();
     EXPECT_EQ(workerThread.load(), GetWindowThreadProcessId(workerWindow, nullptr));
     EXPECT_EQ(12, SendMessageW(workerWindow, WM_USER + 6, 5, 0));
-    EXPECT_EQ(GetCurrentThreadId(), mainRecorder.seen.back().thread);
+    EXPECT_EQ(GetCurrentThreadId(), mainRecorder.seen.back().second);
     EXPECT_TRUE(PostThreadMessageW(workerThread, WM_QUIT, 0, 0));
     worker.join();
     EXPECT_FALSE(IsWindow(workerWindow));
     DestroyWindow(mainWindow);
 }
 
-TEST(WindowThreads, OnlyTheOwnerDestroysAWindow) {
+TEST(WindowThreads, EndingThreadReleasesSendersAndInvalidatesItsWindows) {
     Recorder recorder;
-    HWND hwnd = MakeWindow(recorder);
-    BOOL destroyed = TRUE;
-    DWORD error = 0;
-    std::thread other([&] {
-        destroyed = DestroyWindow(hwnd);
-        error = GetLastError();
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> finish{false}, answered{false};
+    std::thread owner([&] {
+        window = MakeWindow(recorder);
+        while (!finish) SleepMs(1);  // never pumps
     });
-    other.join();
-    EXPECT_FALSE(destroyed);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), error);
-    EXPECT_TRUE(DestroyWindow(hwnd));
+    while (!window) std::this_thread::yield();
+    LRESULT answer = -5;
+    std::thread sender([&] {
+        answer = SendMessageW(window, WM_USER, 0, 0);
+        answered = true;
+    });
+    SleepMs(50);
+    EXPECT_FALSE(answered);
+    finish = true;
+    owner.join();
+    sender.join();
+    EXPECT_EQ(0, answer);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0u, recorder.Count(WM_USER));
 }
 
 // ---- CWnd ----
@@ -423,6 +394,10 @@ BEGIN_MESSAGE_MAP(CFormatWnd, CProgressWnd)
     ON_MESSAGE(WM_USER + 11, &CFormatWnd::OnMsgFormat)
 END_MESSAGE_MAP()
 
+bool CreateMessageOnly(CWnd& wnd, LPCWSTR className = nullptr, LPCWSTR name = u"", LPVOID param = nullptr) {
+    return wnd.CreateEx(0, className, name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, param);
+}
+
 }  // namespace
 
 TEST(CWndMessageMap, MapEntriesRunAndTheRestReachesTheClassProcedure) {
@@ -434,7 +409,7 @@ TEST(CWndMessageMap, MapEntriesRunAndTheRestReachesTheClassProcedure) {
     HWND hwnd = nullptr;
     {
         CFormatWnd wnd;
-        ASSERT_TRUE(wnd.CreateEx(0, kClass, u"Device", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, &recorder));
+        ASSERT_TRUE(CreateMessageOnly(wnd, kClass, u"Device", &recorder));
         hwnd = wnd.GetSafeHwnd();
         ASSERT_NE(nullptr, hwnd);
         EXPECT_TRUE(wnd.created);                  // attached before WM_CREATE
@@ -469,39 +444,33 @@ TEST(CWndMessageMap, MapEntriesRunAndTheRestReachesTheClassProcedure) {
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hwnd));
 }
 
-TEST(CWndMessageMap, DefaultClassAndExplicitDestroy) {
+TEST(CWndMessageMap, DefaultClassDestroyCloseAndTheMainWindow) {
     CProgressWnd wnd;
-    ASSERT_TRUE(wnd.CreateEx(0, u"NotRegisteredAnywhere", u"ZelDefaultClassWnd", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                             nullptr));
+    ASSERT_TRUE(CreateMessageOnly(wnd, u"NotRegisteredAnywhere", u"ZelDefaultClassWnd"));
     HWND hwnd = wnd.GetSafeHwnd();
     EXPECT_EQ(hwnd, FindWindowW(nullptr, u"ZelDefaultClassWnd"));
-    EXPECT_FALSE(wnd.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));  // already has one
+    EXPECT_FALSE(CreateMessageOnly(wnd));  // already has one
     EXPECT_EQ(40, wnd.SendMessage(WM_USER + 10));
     EXPECT_EQ(0, wnd.SendMessage(WM_USER + 12));  // DefWindowProcW
     EXPECT_TRUE(wnd.DestroyWindow());
     EXPECT_EQ(nullptr, wnd.GetSafeHwnd());
     EXPECT_FALSE(IsWindow(hwnd));
 
-    // A window can be made again after the first is gone.
-    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
-    // Closing through the default procedure destroys it too.
+    // A window can be made again, and closing through the default procedure destroys it too.
+    ASSERT_TRUE(CreateMessageOnly(wnd));
     HWND second = wnd.GetSafeHwnd();
     SendMessageW(second, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(second));
     EXPECT_EQ(nullptr, wnd.GetSafeHwnd());
-}
 
-TEST(CWndMainWindow, AfxGetMainWndAnswersTheOwnerOrAWrapper) {
+    // AfxGetMainWnd answers the CWnd that owns the main window, or a lasting wrapper.
     ZelSetMainWindow(nullptr);
     EXPECT_EQ(nullptr, AfxGetMainWnd());
-
-    CProgressWnd owner;
-    ASSERT_TRUE(owner.CreateEx(0, nullptr, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr));
-    ZelSetMainWindow(owner.GetSafeHwnd());
-    EXPECT_EQ(&owner, AfxGetMainWnd());
-
+    ASSERT_TRUE(CreateMessageOnly(wnd));
+    ZelSetMainWindow(wnd.GetSafeHwnd());
+    EXPECT_EQ(&wnd, AfxGetMainWnd());
     Recorder recorder;
-    recorder.handler = [](HWND, UINT message, WPARAM, LPARAM) -> LRESULT { return message == WM_USER + 3 ? 9 : 0; };
+    recorder.handler = Answer(WM_USER + 3, [](WPARAM, LPARAM) { return LRESULT{9}; });
     HWND plain = MakeWindow(recorder);
     ZelSetMainWindow(plain);
     CWnd* wrapper = AfxGetMainWnd();
