@@ -1,6 +1,8 @@
 // zelhost mkdir and rm: making folders and deleting files and folders of the
 // player through MakeFolder and DeleteFileDev, in the folder that holds them.
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "commands.h"
 #include "report.h"
@@ -34,6 +36,31 @@ int MakeOne(Session& session, const std::u16string& name, std::string& message) 
     return kExitOk;
 }
 
+using Components = std::vector<std::u16string>;
+
+// Runs one folder command on every path given: act works on the path's components
+// (and may rename the last one to the name on the player) and answers an exit code
+// with a message; each result is printed as text or gathered as JSON.
+int ForEachPath(Session& session, const char* command, const char* doneVerb, const std::vector<std::string>& paths,
+                const std::function<int(Components&, std::string&)>& act) {
+    int exitCode = kExitOk;
+    Json results = Json::Array();
+    for (const std::string& path : paths) {
+        std::vector<std::u16string> components = Session::SplitPlayerPath(path);
+        std::string message;
+        const int code = act(components, message);
+        exitCode = std::max(exitCode, code);
+        const std::string shown = Session::ShownPath(components);
+        if (session.JsonOutput())
+            results.Push(ItemJson(shown, code, message));
+        else if (code == kExitOk)
+            std::printf("%s %s\n", doneVerb, shown.c_str());
+        else
+            Complain(std::string(command) + " " + shown + ": " + StatusName(code) + ": " + message);
+    }
+    return FinishResults(session, std::move(results), exitCode);
+}
+
 }  // namespace
 
 int RunMkdir(Session& session, const Args& args) {
@@ -45,11 +72,7 @@ int RunMkdir(Session& session, const Args& args) {
         Complain("mkdir: no folder given");
         return kExitUsage;
     }
-    int exitCode = kExitOk;
-    Json results = Json::Array();
-    for (const std::string& path : paths) {
-        std::vector<std::u16string> components = Session::SplitPlayerPath(path);
-        std::string message;
+    return ForEachPath(session, "mkdir", "made", paths, [&](Components& components, std::string& message) {
         int code = kExitOk;
         if (components.empty()) {
             code = kExitRefused;
@@ -77,16 +100,8 @@ int RunMkdir(Session& session, const Args& args) {
             code = session.GoTo(components, message) ? MakeOne(session, name, message) : kExitFailed;
             components.push_back(name);
         }
-        exitCode = std::max(exitCode, code);
-        const std::string shown = Session::ShownPath(components);
-        if (session.JsonOutput())
-            results.Push(ItemJson(shown, code, message));
-        else if (code == kExitOk)
-            std::printf("made %s\n", shown.c_str());
-        else
-            Complain("mkdir " + shown + ": " + StatusName(code) + ": " + message);
-    }
-    return FinishResults(session, std::move(results), exitCode);
+        return code;
+    });
 }
 
 int RunRm(Session& session, const Args& args) {
@@ -98,11 +113,7 @@ int RunRm(Session& session, const Args& args) {
         Complain("rm: nothing to remove");
         return kExitUsage;
     }
-    int exitCode = kExitOk;
-    Json results = Json::Array();
-    for (const std::string& path : paths) {
-        std::vector<std::u16string> components = Session::SplitPlayerPath(path);
-        std::string message;
+    return ForEachPath(session, "rm", "removed", paths, [&](Components& components, std::string& message) {
         int code = kExitOk;
         if (components.empty()) {
             code = kExitRefused;
@@ -129,16 +140,8 @@ int RunRm(Session& session, const Args& args) {
             }
             components.push_back(entry ? entry->name : name);
         }
-        exitCode = std::max(exitCode, code);
-        const std::string shown = Session::ShownPath(components);
-        if (session.JsonOutput())
-            results.Push(ItemJson(shown, code, message));
-        else if (code == kExitOk)
-            std::printf("removed %s\n", shown.c_str());
-        else
-            Complain("rm " + shown + ": " + StatusName(code) + ": " + message);
-    }
-    return FinishResults(session, std::move(results), exitCode);
+        return code;
+    });
 }
 
 }  // namespace zelhost
