@@ -215,7 +215,7 @@ int RunPut(Session& session, const Args& args) {
     }
     // As with cp: after two or more names, a last one that is no file of the computer names the folder.
     std::error_code ignored;
-    if (!destination && sources.size() >= 2 && !fs::exists(sources.back(), ignored)) {
+    if (!destination && sources.size() >= 2 && !fs::is_regular_file(sources.back(), ignored)) {
         destination = sources.back();
         sources.pop_back();
     }

@@ -92,13 +92,15 @@ int main(int argc, char** argv) {
         command = args.empty() ? std::string() : args[0];
         args.clear();
     }
-    if (help) return PrintHelp(command) ? kExitOk : kExitUsage;
+    // Output that could not be written is an error whatever the command.
+    auto flushed = [](int code) { return std::fflush(stdout) != 0 ? kExitError : code; };
+    if (help) return flushed(PrintHelp(command) ? kExitOk : kExitUsage);
     if (command.empty()) {
         PrintHelp(std::string());
-        return kExitUsage;
+        return flushed(kExitUsage);
     }
-    if (command == "profiles") return RunProfiles(args);
-    if (command == "demo") return RunDemo(options, args);
+    if (command == "profiles") return flushed(RunProfiles(args));
+    if (command == "demo") return flushed(RunDemo(options, args));
 
     const auto found = kCommands.find(command);
     if (found == kCommands.end()) {
@@ -114,6 +116,5 @@ int main(int argc, char** argv) {
     }
     exitCode = found->second.run(*session, args);
     session.reset();
-    if (std::fflush(stdout) != 0) return kExitError;
-    return exitCode;
+    return flushed(exitCode);
 }

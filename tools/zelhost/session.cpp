@@ -26,10 +26,13 @@ void PrintDiagnostic(LPCWSTR line, void*) {
 
 void DropDiagnostic(LPCWSTR, void*) {}
 
-std::string ReadWholeFile(const std::string& path) {
+// The whole file as text; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
     return text.str();
 }
 
@@ -59,7 +62,12 @@ std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& e
             error = "no profile '" + nameOrFile + "' (built-in profiles: " + names + "; or give a profile file)";
             return std::nullopt;
         }
-        text = ReadWholeFile(nameOrFile);
+        std::optional<std::string> read = ReadWholeFile(nameOrFile);
+        if (!read) {
+            error = "cannot read the profile file " + nameOrFile;
+            return std::nullopt;
+        }
+        text = *read;
     }
     return ParseProfile(text, nameOrFile, error);
 }
@@ -75,13 +83,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
         return nullptr;
     }
     std::error_code failed;
-    fs::create_directories(options.playerFolder, failed);
     const std::string folder = fs::absolute(options.playerFolder, failed).lexically_normal().string();
-    if (!fs::is_directory(folder, failed)) {
-        exitCode = kExitNoDevice;
-        error = "the player folder " + options.playerFolder + " cannot be made";
-        return nullptr;
-    }
 
     // The profile: the one asked for, else the one the player was set up with, else the default.
     std::optional<Profile> profile;
@@ -91,13 +93,24 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
         std::u16string saved(kSavedProfile);
         std::replace(saved.begin(), saved.end(), u'\\', u'/');
         const std::string savedPath = folder + "/" + ZelToUtf8(saved);
-        if (fs::is_regular_file(savedPath, failed))
-            profile = ParseProfile(ReadWholeFile(savedPath), savedPath, error);
-        else
+        if (fs::is_regular_file(savedPath, failed)) {
+            std::optional<std::string> read = ReadWholeFile(savedPath);
+            if (read)
+                profile = ParseProfile(*read, savedPath, error);
+            else
+                error = "cannot read the player's saved profile " + savedPath;
+        } else
             profile = LoadProfile(kDefaultProfile, error);
     }
     if (!profile) {
         exitCode = kExitUsage;
+        return nullptr;
+    }
+    // A usage error leaves no folder behind: the player folder is made only now.
+    fs::create_directories(folder, failed);
+    if (!fs::is_directory(folder, failed)) {
+        exitCode = kExitNoDevice;
+        error = "the player folder " + options.playerFolder + " cannot be made";
         return nullptr;
     }
 
@@ -115,7 +128,6 @@ bool Session::SetUp(int& exitCode, std::string& error) {
         return false;
     }
     m_mapped = true;
-    SaveProfile();
     if (m_profile.UsesDatabase() && !InstallDatabaseLibrary(error)) return false;
 
     m_window = std::make_unique<HostWindow>(m_display);
@@ -136,6 +148,8 @@ bool Session::SetUp(int& exitCode, std::string& error) {
         error = "the player could not be set up: " + DescribeResult(result) + " (" + HexCode(result) + ")";
         return false;
     }
+    // Only a profile that set the player up is kept for later commands.
+    SaveProfile();
 
     if (m_profile.UsesDatabase()) {
         // The device loaded the library from the player; loading the same module
@@ -207,7 +221,11 @@ bool Session::InstallDatabaseLibrary(std::string& error) {
 
 std::vector<std::u16string> Session::SplitPlayerPath(const std::string& path) {
     std::u16string text = ZelFromUtf8(path);
-    if (text.size() >= 2 && text[1] == u':') text.erase(0, 2);  // a drive the user typed
+    // A drive the user typed ("E:\Music", "E:"); "a:b" is a name, not a drive.
+    const bool drive = text.size() >= 2 && text[1] == u':' &&
+                       ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z')) &&
+                       (text.size() == 2 || text[2] == u'\\' || text[2] == u'/');
+    if (drive) text.erase(0, 2);
     std::vector<std::u16string> components;
     size_t start = 0;
     while (start <= text.size()) {
