@@ -17,8 +17,8 @@ namespace {
 
 // done of total as a truncated percentage, computed in floating point.
 DWORD Percent(double done, double total) {
-    DWORD percent = static_cast<DWORD>(done / total * 100.0);
-    return percent > 100 ? 100 : percent;
+    const double percent = done / total * 100.0;
+    return percent >= 100.0 ? 100 : static_cast<DWORD>(percent);
 }
 
 }  // namespace

@@ -222,7 +222,7 @@ int CLyricsConverter::ConvertMP3ToBuffer(const tagDeviceSettings* settings, LPCW
                                  m_szPlayerTable);
     // The caller's buffer holds the file size plus kBufferSlack bytes; a tag
     // grown beyond that is not used.
-    if (answer == 0 && convertedLength <= converted.size() && convertedLength + contentSize <= fileSize + kBufferSlack) {
+    if (answer == 0 && convertedLength <= converted.size() && static_cast<ULONGLONG>(convertedLength) + contentSize <= static_cast<ULONGLONG>(fileSize) + kBufferSlack) {
         std::memcpy(buffer, converted.data(), convertedLength);
         DWORD read = ReadRange(mediaType, path, buffer + convertedLength, contentSize, oldBlock);
         return static_cast<int>(convertedLength + read);

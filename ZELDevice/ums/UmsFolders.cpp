@@ -29,6 +29,7 @@ void CZEL_DeviceForUMS::ListEnteredFolder() {
 
 BOOL CZEL_DeviceForUMS::MoveFolder(LPWSTR name) {
     CString folder(name);
+    const CString previous = m_strCurrentPath;
     MoveCurrentPath(folder);
     Agent_NDAMoveFolder(GetCurrentPath().Mid(2), m_Settings.CardStorage);
 
@@ -40,7 +41,7 @@ BOOL CZEL_DeviceForUMS::MoveFolder(LPWSTR name) {
     int entered = HaveChild(folder);
     if (entered < 0) {
         // No such folder: the current path must keep naming the folder the tree stands on.
-        MoveCurrentPath(u"..");
+        m_strCurrentPath = previous;
         return 1;
     }
     if (IsAgentMirrored()) Agent_WMDMMoveFolder(folder, &m_itCurrent->FolderStorage, nullptr);

@@ -2,6 +2,8 @@
 // engine a transfer admits the file, names it on the player, prepares it
 // (album art resized to the player's size, lyrics merged) and afterwards
 // records it in the player's database and in the device tree.
+#include <new>
+
 #include "ZELDevice/core/CoreText.h"
 #include "ZELDevice/core/MessagePump.h"
 #include "ZELDevice/mtp/Agent.h"
@@ -18,6 +20,8 @@ constexpr WORD kProductTTS1 = 0x5114;
 constexpr WORD kProductTTS2 = 0x5119;
 // Entry of Folders that names the broadcast folder.
 constexpr int kBroadcastFolder = 6;
+// The largest MP3 whose lyrics are merged in memory.
+constexpr DWORD kLargestMergedFile = 0x7FFFFFFF - CLyricsConverter::kBufferSlack;
 
 // Frees the transfer buffer and deletes the temporary copies a transfer made,
 // on every way out of it.
@@ -158,6 +162,8 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
             if (m_pfnResizeAlbumImage != nullptr && m_pfnResizeAlbumImage(source, copy, width, height)) {
                 source = copy;
                 scratch.KeepAlbumArtCopy(copy);
+            } else {
+                DeleteFileW(copy);  // whatever a failed resizer may have left
             }
         }
 
@@ -165,8 +171,10 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
         if ((capabilities & ZEL_CAP_LYRICS) && record->LyricsFlag != 0) {
             if (mediaType == ZEL_MEDIA_MP3) {
                 const DWORD size = m_LyricsConverter.GetFileLength(mediaType, source);
-                if (size == 0) return ZEL_ERR_MEDIA_TYPE;
-                m_pTransferBuffer = new BYTE[size + CLyricsConverter::kBufferSlack];
+                // The merged length is an int: a file it cannot count is refused like an empty one.
+                if (size == 0 || size > kLargestMergedFile) return ZEL_ERR_MEDIA_TYPE;
+                m_pTransferBuffer = new (std::nothrow) BYTE[size + CLyricsConverter::kBufferSlack];
+                if (m_pTransferBuffer == nullptr) return ZEL_ERR_COPY;
                 int tagLength = 0;
                 const int merged = m_LyricsConverter.ConvertMP3ToBuffer(&m_Settings, source, mediaType,
                                                                         m_pTransferBuffer, nullptr, nullptr, &tagLength);

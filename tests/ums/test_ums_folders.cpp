@@ -40,8 +40,10 @@ TEST_F(UmsFolders, MovingThroughAndMakingFolders) {
     EXPECT_EQ(1, device.Move(u"Music"));
     EXPECT_EQ(firstVisit, device.Children());
     // A missing folder leaves the current folder and path as they were.
-    EXPECT_EQ(1, device.Move(u"Missing"));
-    EXPECT_EQ(At(u"Music", u"Music\\"), device.Where());
+    for (const char16_t* missing : {u"Missing", u"Missing\\Deeper"}) {
+        EXPECT_EQ(1, device.Move(missing));
+        EXPECT_EQ(At(u"Music", u"Music\\"), device.Where());
+    }
 
     // Each level of a path below the root is made and entered; a second walk makes nothing twice.
     for (int walk = 0; walk < 2; ++walk) {
