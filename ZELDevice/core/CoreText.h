@@ -5,6 +5,7 @@
 
 #include "ZELDevice/core/ZELFile.h"
 #include "zelcompat/cstring.h"
+#include "zelcompat/textfn.h"
 #include "zelcompat/types.h"
 
 namespace zelcore {
@@ -18,6 +19,30 @@ inline CString FixedText(const WCHAR* field, int units) {
 template <size_t N>
 CString FixedText(const WCHAR (&field)[N]) {
     return FixedText(field, static_cast<int>(N));
+}
+
+// The text after the last "." (the whole text without one), upper-cased: how
+// extensions are compared with the player's extension list.
+inline CString UpperExtension(const CString& name) {
+    int dot = name.ReverseFind(u'.');
+    CString extension = dot >= 0 ? name.Mid(dot + 1) : name;
+    extension.MakeUpper();
+    return extension;
+}
+
+// Puts the name after the last "\" of path into FileName and the folder before it into Folder.
+inline void SplitIntoRecord(const CString& path, tagDB_File* record) {
+    int cut = path.ReverseFind(u'\\');
+    lstrcpynW(record->FileName, path.Mid(cut + 1), ZEL_DBFILENAME);
+    lstrcpynW(record->Folder, cut >= 0 ? path.Left(cut) : CString(), ZEL_DBFOLDER);
+}
+
+// "%d%02d%02d%02d%02d%02d": the time stamps of tree entries and posted files.
+inline CString FormatStamp(const SYSTEMTIME& time) {
+    CString stamp;
+    stamp.Format(u"%d%02d%02d%02d%02d%02d", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+                 time.wSecond);
+    return stamp;
 }
 
 // text begins with prefix, compared without regard to case.

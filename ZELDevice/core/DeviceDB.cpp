@@ -43,10 +43,7 @@ BOOL CZEL_Device::DB_LoadDBLibrary() {
 
 BOOL CZEL_Device::AddFileToDB(LPWSTR path, tagDB_File* record) {
     if (record == nullptr) return 0;
-    CString full(path);
-    int cut = full.ReverseFind(u'\\');
-    lstrcpynW(record->FileName, full.Mid(cut + 1), ZEL_DBFILENAME);
-    lstrcpynW(record->Folder, cut >= 0 ? full.Left(cut) : CString(), ZEL_DBFOLDER);
+    zelcore::SplitIntoRecord(CString(path), record);
 
     // These two models keep only music in their database.
     CString model = zelcore::FixedText(m_Settings.ModelName);

@@ -11,17 +11,8 @@
 
 namespace {
 
-// The text after the last "." (the whole text without one), upper-cased.
-CString UpperExtension(LPCWSTR path) {
-    CString text(path);
-    int dot = text.ReverseFind(u'.');
-    CString extension = dot >= 0 ? text.Mid(dot + 1) : text;
-    extension.MakeUpper();
-    return extension;
-}
-
 // Extension lists are searched as text, so "MP" is in "MP3.WMA".
-bool InList(const CString& list, LPCWSTR path) { return list.Find(UpperExtension(path)) >= 0; }
+bool InList(const CString& list, LPCWSTR path) { return list.Find(zelcore::UpperExtension(path)) >= 0; }
 
 void StoreTime(const FILETIME& time, DWORD (&fields)[6]) {
     SYSTEMTIME calendar{};
@@ -76,10 +67,7 @@ BOOL CZEL_Device::ReadTags(LPCWSTR path, ZelTagAnswer* answer) {
 
 DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
     if (path == nullptr || record == nullptr) return ZEL_MEDIA_NONE;
-    CString full(path);
-    int cut = full.ReverseFind(u'\\');
-    lstrcpynW(record->FileName, full.Mid(cut + 1), ZEL_DBFILENAME);
-    lstrcpynW(record->Folder, cut >= 0 ? full.Left(cut) : CString(), ZEL_DBFOLDER);
+    zelcore::SplitIntoRecord(CString(path), record);
 
     if (!InList(m_strExtensions, path)) return ZEL_MEDIA_NONE;
     {
@@ -93,7 +81,7 @@ DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
         }
     }
 
-    CString extension = UpperExtension(path);
+    CString extension = zelcore::UpperExtension(path);
     DWORD mediaType = ZEL_MEDIA_NONE;
     if (extension == u"MP3") {
         mediaType = Mp3Kind(path);

@@ -2,6 +2,7 @@
 #include "ZELDevice/core/ZELFile.h"
 
 #include "ZELDevice/core/CoreText.h"
+#include "ZELDevice/core/FileHandle.h"
 
 #include "zelcompat/cfile.h"
 #include "zelcompat/files.h"
@@ -28,25 +29,8 @@ CString LocalStamp(const FILETIME& utc) {
     FILETIME local;
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return CString();
-    CString stamp;
-    stamp.Format(u"%d%02d%02d%02d%02d%02d", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
-    return stamp;
+    return zelcore::FormatStamp(st);
 }
-
-// Closes a file handle on every way out.
-class HandleScope {
-public:
-    explicit HandleScope(HANDLE handle) : m_handle(handle) {}
-    ~HandleScope() {
-        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-    HandleScope(const HandleScope&) = delete;
-    HandleScope& operator=(const HandleScope&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 }  // namespace
 
@@ -163,8 +147,8 @@ void CZEL_File::FillFromFind(const CFileFind& find) {
 }
 
 void CZEL_File::FillFromPath(LPCWSTR path) {
-    HandleScope file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) return;
+    auto file = zelcore::FileHandle::OpenForReading(path);
+    if (!file.IsOpen()) return;
     Size = GetFileSize(file.Get(), nullptr);
     Attributes = GetFileAttributesW(path);
     FILETIME written;

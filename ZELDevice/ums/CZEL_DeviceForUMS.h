@@ -102,8 +102,6 @@ protected:
 
     // Agent-mirrored: the agent serves the listing (capability 0x1 without 0x800).
     BOOL IsAgentMirrored() const;
-    // The player's database is in use and told about files (capability 0x8, PlayerType not 2).
-    BOOL KeepsDatabase() const { return UsesDatabase(); }
     // Lists the current folder after HaveChild answered 0 for it.
     void ListEnteredFolder();
     // Deletes one file of the drive, attributes reset first, its database

@@ -80,7 +80,7 @@ BOOL CZEL_DeviceForUMS::MakeFolder(LPWSTR name) {
 bool CZEL_DeviceForUMS::DeleteDriveFile(const CString& path) {
     SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileW(path)) return false;
-    if (KeepsDatabase()) DeleteFileToDB(const_cast<LPWSTR>(path.GetString()));
+    if (UsesDatabase()) DeleteFileToDB(const_cast<LPWSTR>(path.GetString()));
     zelcore::PumpWaitingMessages();
     return true;
 }
@@ -99,7 +99,7 @@ DWORD CZEL_DeviceForUMS::DeleteFileDev(LPWSTR name, int isFolder) {
             }
             return ZEL_FAILURE;
         }
-        if (KeepsDatabase()) DeleteFileToDB(full.GetBuffer());
+        if (UsesDatabase()) DeleteFileToDB(full.GetBuffer());
         zelcore::PumpWaitingMessages();
     } else if (!DeleteDriveFile(full)) {
         return ZEL_FAILURE;

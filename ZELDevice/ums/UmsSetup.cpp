@@ -5,7 +5,6 @@
 
 #include "ZELDevice/core/CoreText.h"
 #include "ZELDevice/core/FileHandle.h"
-#include "ZELDevice/core/ProcessState.h"
 #include "ZELDevice/mtp/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "zelcompat/cfile.h"
@@ -35,14 +34,6 @@ bool FixedModelName(const tagDeviceInfo& info, CString& model) {
         return true;
     }
     return false;
-}
-
-// The text after the last "." (the whole name without one), upper-cased.
-CString UpperExtension(const CString& name) {
-    int dot = name.ReverseFind(u'.');
-    CString extension = dot >= 0 ? name.Mid(dot + 1) : name;
-    extension.MakeUpper();
-    return extension;
 }
 
 }  // namespace
@@ -92,7 +83,6 @@ DWORD CZEL_DeviceForUMS::CreateDevice(tagDeviceInfo* info, HWND hostWindow) {
         lstrcpynW(info->ModelName, model, ZEL_MODELNAME_INFO);
     }
 
-    zelcore::SetHostWindow(hostWindow);
     if (info->Kind == 0) m_strDriveRoot.Format(u"%c:\\", info->DriveLetter);
 
     DWORD result = CZEL_Device::CreateDevice(info, hostWindow);
@@ -185,7 +175,7 @@ BOOL CZEL_DeviceForUMS::EnumCurrentPath_MSC() {
         if (finder.IsDirectory()) {
             if (name == u".." && atRoot) continue;
         } else {
-            CString extension = UpperExtension(name);
+            CString extension = zelcore::UpperExtension(name);
             if (extensions.Find(extension) < 0 && extension != u"XPL" && extension != u"PLP") continue;
         }
         CZEL_File entry(&m_Settings);

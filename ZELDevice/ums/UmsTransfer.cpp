@@ -56,9 +56,7 @@ private:
 CString LocalTimeStamp() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    CString stamp;
-    stamp.Format(u"%d%02d%02d%02d%02d%02d", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
-    return stamp;
+    return zelcore::FormatStamp(now);
 }
 
 // folder and name joined by one "\".
@@ -213,7 +211,7 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     if (intoCurrentFolder) {
         NotifyHost(ZEL_EVENT_END, 0);
         zelcore::PumpWaitingMessages();
-        if (KeepsDatabase()) AddFileToDB(recordedPath, record);
+        if (UsesDatabase()) AddFileToDB(recordedPath, record);
         Add2Tree(&m_CurrentFolderEntry, 1);
         MeasureDrive();
         m_strCurrentTransFile.Empty();
@@ -221,7 +219,7 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     }
 
     zelcore::PumpWaitingMessages();
-    if (KeepsDatabase()) AddFileToDB(recordedPath, record);
+    if (UsesDatabase()) AddFileToDB(recordedPath, record);
     if (!m_CurrentFolderEntry.Name.IsEmpty()) Add2Tree(&m_CurrentFolderEntry, 1);
     NotifyHost(ZEL_EVENT_END, 0);
     // Pictures the host prepared in a temporary folder are not kept on the computer.
@@ -283,7 +281,7 @@ DWORD CZEL_DeviceForUMS::TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWS
         m_CurrentFolderEntry.SetPath(written);
         m_CurrentFolderEntry.SetTimeStamp(stamp);
     }
-    if (KeepsDatabase()) AddFileToDB(const_cast<LPWSTR>(written.GetString()), record);
+    if (UsesDatabase()) AddFileToDB(const_cast<LPWSTR>(written.GetString()), record);
     return result;
 }
 

@@ -1,10 +1,9 @@
 // The agent's calls on a WMDM player. This reference agent keeps the state
-// that the device library hands it (device, folder storage and path, the
-// cancel requests), but there is no MTP player behind it yet: every call that
+// that the device library hands it (device, folder storage and path), but
+// there is no MTP player behind it yet: every call that
 // would read or write a player answers failure (0, or a code with bit 0x10000,
 // or a null storage), with out-arguments of plain values zeroed and the
 // device's records and lists untouched.
-#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -26,8 +25,6 @@ AgentState& State() {
     return state;
 }
 
-std::atomic<int> g_cancelRequests{0};
-std::atomic<int> g_ndaCancelRequests{0};
 
 }  // namespace
 
@@ -99,15 +96,10 @@ AFX_EXT_API int Agent_MTPUpdatePlaylist(CStringArray&, CStringArray&, int, CZEL_
 
 AFX_EXT_API DWORD Agent_MTPUpdateMoodPlaylist(CString, CStringArray&, CZEL_File*) { return kFailure; }
 
-AFX_EXT_API int Agent_CancelTransfer() {
-    g_cancelRequests.fetch_add(1);
-    return 1;
-}
+// No copy of the agent's own can be running, so there is nothing to stop.
+AFX_EXT_API int Agent_CancelTransfer() { return 1; }
 
-AFX_EXT_API int Agent_NDACancelTransfer() {
-    g_ndaCancelRequests.fetch_add(1);
-    return 1;
-}
+AFX_EXT_API int Agent_NDACancelTransfer() { return 1; }
 
 AFX_EXT_API int Agent_NDAMoveFolder(LPCWSTR, DWORD) { return 0; }
 
