@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "ZELDevice/playlist/PLPPlaylistFile.h"
 #include "ZELDevice/playlist/XPLPlaylistFile.h"
@@ -14,6 +16,7 @@
 namespace {
 
 using U = std::u16string;
+using Us = std::vector<U>;
 
 // The bytes of a text as a binary UTF-16 stream writes them: two a unit, low byte first.
 std::string Utf16(const U& text) {
@@ -29,15 +32,15 @@ CStringArray Array(std::initializer_list<const char16_t*> items) {
 }
 
 U Text(const CString& text) { return U(static_cast<LPCWSTR>(text)); }
+Us Texts(const CStringArray& array) {
+    Us texts;
+    for (int i = 0; i < array.GetSize(); ++i) texts.push_back(Text(array.GetAt(i)));
+    return texts;
+}
 
-int OpenDescriptorCount() {
-    int count = 0;
-    std::error_code ignored;
-    for (auto it = std::filesystem::directory_iterator("/proc/self/fd", ignored);
-         it != std::filesystem::directory_iterator(); it.increment(ignored)) {
-        ++count;
-    }
-    return count;
+long OpenDescriptorCount() {
+    std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(fds, std::filesystem::directory_iterator());
 }
 
 const U kXplHeader1 = u"\uFEFFXPL PLAYLIST\r\nVERSION 1.00\r\n\r\n";
@@ -84,8 +87,7 @@ protected:
             text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                           static_cast<unsigned char>(bytes[i + 1]) << 8);
         }
-        if (bytes.size() % 2) text += u'\uFFFD';
-        return text;
+        return bytes.size() % 2 ? text + u'\uFFFD' : text;
     }
     Loaded Load(CPlaylistFile& file, LPCWSTR name) {
         Loaded loaded;
@@ -102,15 +104,10 @@ protected:
 
 TEST_F(Playlist, XplCreateRenameAndTestWholeFiles) {
     EXPECT_EQ(xpl.CreatePlaylist(u"One", 1), 1);
-    EXPECT_EQ(drive.ReadFile("Playlists/One.xpl"),
-              "\xFF\xFE" + Utf16(u"XPL PLAYLIST\r\nVERSION 1.00\r\n\r\n\r\nEND PLAYLIST\r\n"));
+    EXPECT_EQ(Read("One.xpl"), XplV1(u""));
     EXPECT_EQ(xpl.CreatePlaylist(u"Two", 2), 1);
-    EXPECT_EQ(Read("Two.xpl"),
-              u"\uFEFFXPL PLAYLIST\r\nVERSION 2.00\r\n\r\n\r\nEND PLAYLIST\r\n\r\nmyAuro DATA\r\n\r\n\r\nEND myAuro\r\n");
-    Loaded created = Load(xpl, u"One.xpl");
-    EXPECT_EQ(created.result, 1);
-    EXPECT_EQ(created.entries.GetSize(), 0);
-    EXPECT_TRUE(created.value.IsEmpty());
+    EXPECT_EQ(Read("Two.xpl"), XplV2(u"", u""));
+    EXPECT_EQ(Load(xpl, u"One.xpl").result, 1);
 
     // An existing name is refused untouched; a file that cannot be opened still answers 1.
     EXPECT_EQ(xpl.CreatePlaylist(u"Two", 1), 0);
@@ -121,7 +118,6 @@ TEST_F(Playlist, XplCreateRenameAndTestWholeFiles) {
     EXPECT_FALSE(drive.Exists("Playlists/Locked.xpl"));
 
     EXPECT_EQ(xpl.RenamePlaylist(At(u"One.xpl"), At(u"Two.xpl")), 0);
-    EXPECT_TRUE(drive.Exists("Playlists/One.xpl"));
     EXPECT_EQ(Read("Two.xpl"), XplV2(u"", u""));
     EXPECT_EQ(xpl.RenamePlaylist(At(u"One.xpl"), At(u"New.xpl")), 1);
     EXPECT_FALSE(drive.Exists("Playlists/One.xpl"));
@@ -129,84 +125,51 @@ TEST_F(Playlist, XplCreateRenameAndTestWholeFiles) {
     EXPECT_EQ(xpl.RenamePlaylist(At(u"Gone.xpl"), At(u"Other.xpl")), 1);  // the rename's own failure is not seen
 
     // TestPlaylistFile compares the first line only.
-    const std::pair<U, int> firstLines[] = {
-        {u"\uFEFFXPL PLAYLIST\r\n", 1}, {u"XPL PLAYLIST", 1}, {u"\uFEFFxpl playlist\r\nVERSION 1.00\r\n", 0},
-        {kPlpHeader, 0}, {u"", 0}};
+    const std::pair<U, int> firstLines[] = {{u"\uFEFFXPL PLAYLIST\r\n", 1}, {u"XPL PLAYLIST", 1},
+                                            {u"\uFEFFxpl playlist\r\nVERSION 1.00\r\n", 0}, {kPlpHeader, 0}, {u"", 0}};
     for (const auto& [content, expected] : firstLines) {
         Write("T.xpl", content);
         EXPECT_EQ(xpl.TestPlaylistFile(At(u"T.xpl")), expected) << ZelToUtf8(content.c_str());
-        EXPECT_FALSE(xpl.IsFileOpen());
     }
     EXPECT_EQ(xpl.TestPlaylistFile(At(u"Missing.xpl")), 0);
 }
 
-TEST_F(Playlist, HeadersNeedTheExactWordsWithOrWithoutByteOrderMark) {
-    const struct {
-        CPlaylistFile& file;
-        U content;
-        int version;
-    } headers[] = {
+TEST_F(Playlist, HeadersAndItemLinesOfBothFormats) {
+    const std::tuple<CPlaylistFile&, U, int> headers[] = {
         {xpl, u"XPL PLAYLIST\r\nVERSION 2.00\r\n\r\n", 2},
         {xpl, u"XPL PLAYLIST and more\r\nVERSION 1.00 beta\r\n\r\n", 1},
-        {xpl, u"\uFEFFxpl playlist\r\nVERSION 1.00\r\n\r\n", 0},
-        {xpl, u"\uFEFFXPL PLAYLIST\r\nVERSION 3.00\r\n\r\n", 0},
-        {xpl, u"\uFEFFXPL PLAYLIS\r\nVERSION 1.00\r\n\r\n", 0},
-        {xpl, u"\uFEFF\uFEFFXPL PLAYLIST\r\nVERSION 1.00\r\n\r\n", 0},
-        {xpl, u"\uFEFFXPL PLAYLIST\r\n", 0},
+        {xpl, u"\uFEFFxpl playlist\r\nVERSION 1.00\r\n\r\n", 0}, {xpl, u"\uFEFFXPL PLAYLIST\r\n", 0},
+        {xpl, u"\uFEFFXPL PLAYLIST\r\nVERSION 3.00\r\n\r\n", 0}, {xpl, u"\uFEFFXPL PLAYLIS\r\nVERSION 1.00\r\n\r\n", 0},
+        {xpl, u"\uFEFF\uFEFFXPL PLAYLIST\r\nVERSION 1.00\r\n\r\n", 0}, {plp, XplV1(u""), 0},
         {plp, u"\uFEFFPLP PLAYLIST\r\n\uFEFFVERSION 1.20\r\n\r\nHDD, Music\\a.mp3\r\n", 1},
-        {plp, u"PLP PLAYLIST\r\nVERSION 1.00\r\n\r\n", 0},
-        {plp, u"plp playlist\r\nVERSION 1.20\r\n\r\n", 0},
-        {plp, XplV1(u""), 0},
+        {plp, u"PLP PLAYLIST\r\nVERSION 1.00\r\n\r\n", 0}, {plp, u"plp playlist\r\nVERSION 1.20\r\n\r\n", 0},
     };
-    for (const auto& h : headers) {
-        Write("H", h.content);
-        EXPECT_EQ(h.file.OpenForRead(At(u"H")), h.version) << ZelToUtf8(h.content.c_str());
-        EXPECT_EQ(h.file.IsFileOpen(), h.version != 0);
-        h.file.CloseFile();
+    for (const auto& [file, content, version] : headers) {
+        Write("H", content);
+        EXPECT_EQ(file.OpenForRead(At(u"H")), version) << ZelToUtf8(content.c_str());
+        EXPECT_EQ(file.IsFileOpen(), version != 0);
+        file.CloseFile();
     }
     EXPECT_EQ(xpl.OpenForRead(At(u"Missing.xpl")), 0);
 
-    // Line 3 is skipped whatever it holds.
-    Write("Tail.xpl", u"XPL PLAYLIST\r\nVERSION 1.00\r\n\\Music\\skipped.mp3\r\n" + kA + u"\r\n");
-    Loaded loaded = Load(xpl, u"Tail.xpl");
-    EXPECT_EQ(loaded.result, 1);
-    ASSERT_EQ(loaded.entries.GetSize(), 1);
-    EXPECT_EQ(Text(loaded.entries.GetAt(0)), kA);
-}
-
-TEST_F(Playlist, ParseItemMakesFullPathsWithinTheBuffer) {
+    // ParseItem makes full paths and never writes past the line buffer.
     const U longXpl = u"\\" + U(400, u'p') + u"\r\n";
-    const struct {
-        CPlaylistFile& file;
-        U line;
-        int result;
-        U full;
-    } cases[] = {
-        {xpl, kA, 1, u"E:\\Music\\a.mp3"},
-        {xpl, u"\\Music\\b.mp3", 1, u"E:\\Music\\b.mp3"},
-        {xpl, u"\\A\nB\r\n", 1, u"E:\\A"},
+    const std::tuple<CPlaylistFile&, U, int, U> items[] = {
+        {xpl, kA, 1, u"E:\\Music\\a.mp3"}, {xpl, u"\\Music\\b.mp3", 1, u"E:\\Music\\b.mp3"},
+        {xpl, u"\\A\nB\r\n", 1, u"E:\\A"}, {xpl, u"END PLAYLIS\r\n", 1, u"E:END PLAYLIS"},
         {xpl, u"abcd", 1, u"E:abcd"},  // no check for the backslash
-        {xpl, u"END PLAYLIS\r\n", 1, u"E:END PLAYLIS"},
         {xpl, longXpl, 1, u"E:" + longXpl.substr(0, 257)},  // the line is cut to 259 units first
-        {xpl, u"\r\n", 0, u""},
-        {xpl, u"\\ab", 0, u""},
-        {xpl, u"END PLAYLIST\r\n", 2, u""},
-        {xpl, u"END PLAYLISTS", 2, u""},
-        {plp, u"HDD, Music\\a.mp3\r\n", 1, u"E:\\Music\\a.mp3"},
-        {plp, u"HDD, " + U(400, u'r'), 1, u"E:\\" + U(254, u'r')},
-        {plp, u"hdd, Music\\a.mp3\r\n", 0, u""},
-        {plp, u"HDD,Music\\a.mp3\r\n", 0, u""},
-        {plp, u"HDD", 0, u""},
-        {plp, u"END PLAYLIST\r\n", 0, u""},
+        {xpl, u"\r\n", 0, u""}, {xpl, u"\\ab", 0, u""}, {xpl, u"END PLAYLIST\r\n", 2, u""},
+        {xpl, u"END PLAYLISTS", 2, u""}, {plp, u"HDD, Music\\a.mp3\r\n", 1, u"E:\\Music\\a.mp3"},
+        {plp, u"HDD, " + U(400, u'r'), 1, u"E:\\" + U(254, u'r')}, {plp, u"hdd, Music\\a.mp3\r\n", 0, u""},
+        {plp, u"HDD,Music\\a.mp3\r\n", 0, u""}, {plp, u"HDD", 0, u""}, {plp, u"END PLAYLIST\r\n", 0, u""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [file, line, result, full] : items) {
         WCHAR out[ZEL_PLAYLIST_LINE + 8];
-        for (WCHAR& unit : out) unit = u'#';
-        EXPECT_EQ(c.file.ParseItem(c.line.c_str(), out), c.result) << ZelToUtf8(c.line.c_str());
-        if (c.result == 1) {
-            EXPECT_EQ(U(out), c.full);
-        }
-        for (int i = ZEL_PLAYLIST_LINE; i < ZEL_PLAYLIST_LINE + 8; ++i) EXPECT_EQ(out[i], u'#');
+        std::fill(std::begin(out), std::end(out), u'#');
+        EXPECT_EQ(file.ParseItem(line.c_str(), out), result) << ZelToUtf8(line.c_str());
+        if (result == 1) { EXPECT_EQ(U(out), full); }
+        EXPECT_EQ(U(out + ZEL_PLAYLIST_LINE, 8), U(8, u'#'));
     }
 }
 
@@ -214,24 +177,22 @@ TEST_F(Playlist, XplLoadDeliversLinesAsReadAndAppends) {
     Write("List.xpl", XplV1(u"\\Music\\Rock\\a.mp3\r\n\\Video\\c d.wmv\r\n"));
     Loaded loaded = Load(xpl, u"List.xpl");
     EXPECT_EQ(loaded.result, 1);
-    ASSERT_EQ(loaded.entries.GetSize(), 2);
-    ASSERT_EQ(loaded.names.GetSize(), 2);
-    EXPECT_EQ(Text(loaded.entries.GetAt(0)), u"\\Music\\Rock\\a.mp3\r\n");
-    EXPECT_EQ(Text(loaded.entries.GetAt(1)), u"\\Video\\c d.wmv\r\n");
-    EXPECT_EQ(Text(loaded.names.GetAt(0)), u"a.mp3\r\n");
-    EXPECT_EQ(Text(loaded.names.GetAt(1)), u"c d.wmv\r\n");
+    EXPECT_EQ(Texts(loaded.entries), (Us{u"\\Music\\Rock\\a.mp3\r\n", u"\\Video\\c d.wmv\r\n"}));
+    EXPECT_EQ(Texts(loaded.names), (Us{u"a.mp3\r\n", u"c d.wmv\r\n"}));
     EXPECT_TRUE(loaded.value.IsEmpty());
     EXPECT_EQ(xpl.LoadPlaylist(At(u"List.xpl"), loaded.names, loaded.entries, loaded.value), 1);
     EXPECT_EQ(loaded.entries.GetSize(), 4);
     EXPECT_EQ(loaded.names.GetSize(), 4);
 
+    // Line 3 is skipped whatever it holds.
+    Write("Tail.xpl", u"XPL PLAYLIST\r\nVERSION 1.00\r\n\\Music\\skipped.mp3\r\n" + kA + u"\r\n");
+    EXPECT_EQ(Texts(Load(xpl, u"Tail.xpl").entries), Us{kA});
+
     // Version 2: a value, an empty value, and a myAuro line behind a byte-order mark.
     Write("V2.xpl", XplV2(kA, u"genre=jazz;bpm=90"));
     EXPECT_EQ(Text(Load(xpl, u"V2.xpl").value), u"genre=jazz;bpm=90");
     Write("V2.xpl", XplV2(u"", u""));
-    Loaded empty = Load(xpl, u"V2.xpl");
-    EXPECT_EQ(empty.result, 1);
-    EXPECT_TRUE(empty.value.IsEmpty());
+    EXPECT_EQ(Text(Load(xpl, u"V2.xpl").value), u"");
     Write("V2.xpl", kXplHeader2 + kXplEnd + u"\r\n\uFEFFmyAuro DATA\r\n\r\nv\r\n\r\nEND myAuro\r\n");
     EXPECT_EQ(Text(Load(xpl, u"V2.xpl").value), u"v");
 
@@ -240,38 +201,29 @@ TEST_F(Playlist, XplLoadDeliversLinesAsReadAndAppends) {
     Write("Long.xpl", XplV1(longEntry + kA));
     Loaded split = Load(xpl, u"Long.xpl");
     EXPECT_EQ(split.result, 1);
-    ASSERT_EQ(split.entries.GetSize(), 1);
-    EXPECT_EQ(Text(split.entries.GetAt(0)), longEntry.substr(0, 259));
-}
+    EXPECT_EQ(Texts(split.entries), Us{longEntry.substr(0, 259)});
 
-TEST_F(Playlist, XplLoadEndingEarlyAnswersZeroWithWhatItRead) {
-    const std::pair<std::string, int> cases[] = {
-        {Utf16(kXplHeader1 + kA + u"\\Music\\b.mp3"), 2},
-        {Utf16(kXplHeader2 + kA + kXplEnd), 1},  // no myAuro section
-        {Utf16(kXplHeader1), 0},
-        {Utf16(kXplHeader1 + kA) + "\x5c", 1},  // an odd byte count
+    // A file that ends early answers 0 with what was read and leaves the value alone.
+    const std::pair<std::string, Us> cut[] = {
+        {Utf16(kXplHeader1 + kA + u"\\Music\\b.mp3"), {u"a.mp3\r\n", u"b.mp3"}},
+        {Utf16(kXplHeader2 + kA + kXplEnd), {u"a.mp3\r\n"}},  // no myAuro section
+        {Utf16(kXplHeader1), {}},
+        {Utf16(kXplHeader1 + kA) + "\x5c", {u"a.mp3\r\n"}},  // an odd byte count
     };
-    for (const auto& [bytes, entries] : cases) {
+    for (const auto& [bytes, names] : cut) {
         drive.WriteFile("Playlists/Cut.xpl", bytes);
-        Loaded cut = Load(xpl, u"Cut.xpl");
-        EXPECT_EQ(cut.result, 0);
-        EXPECT_EQ(cut.entries.GetSize(), entries);
-        EXPECT_EQ(Text(cut.value), u"untouched");
+        Loaded partial = Load(xpl, u"Cut.xpl");
+        EXPECT_EQ(partial.result, 0);
+        EXPECT_EQ(Texts(partial.names), names);
+        EXPECT_EQ(partial.entries.GetSize(), partial.names.GetSize());
+        EXPECT_EQ(Text(partial.value), u"untouched");
     }
-    drive.WriteFile("Playlists/Cut.xpl", cases[0].first);
-    Loaded partial = Load(xpl, u"Cut.xpl");
-    ASSERT_EQ(partial.names.GetSize(), 2);
-    EXPECT_EQ(Text(partial.names.GetAt(1)), u"b.mp3");
     EXPECT_EQ(Load(xpl, u"Missing.xpl").result, 0);
 }
 
 TEST_F(Playlist, AddPutsThePathFirstDropsOtherSpellingsAndRewritesAsVersionOne) {
     const U longPath = u"E:\\" + U(300, u'n');
-    const struct {
-        U existing;  // empty: no file
-        U path;
-        U expected;
-    } cases[] = {
+    const std::tuple<U, U, U> cases[] = {  // existing file (empty: none), added path, result
         {u"", u"E:\\Music\\a.mp3", XplV1(kA)},
         {XplV1(kB + u"\\MUSIC\\A.MP3\r\n\\Music\\c.mp3\r\n"), u"E:\\Music\\a.mp3",
          XplV1(kA + kB + u"\\Music\\c.mp3\r\n")},
@@ -281,11 +233,11 @@ TEST_F(Playlist, AddPutsThePathFirstDropsOtherSpellingsAndRewritesAsVersionOne) 
          XplV1(u"\\Music\\\u03b1\u0392\u0433.mp3\r\n")},
         {u"", longPath, XplV1(longPath.substr(2, 259) + u"\r\n")},
     };
-    for (const auto& c : cases) {
+    for (const auto& [existing, path, expected] : cases) {
         std::filesystem::remove(drive.Host("Playlists/M.xpl"));
-        if (!c.existing.empty()) Write("M.xpl", c.existing);
-        xpl.AddToPlaylist(u"M", c.path.c_str());
-        EXPECT_EQ(Read("M.xpl"), c.expected) << ZelToUtf8(c.path.c_str());
+        if (!existing.empty()) Write("M.xpl", existing);
+        xpl.AddToPlaylist(u"M", path.c_str());
+        EXPECT_EQ(Read("M.xpl"), expected) << ZelToUtf8(path.c_str());
     }
 
     // AddItemsToPlaylist makes the folder, keeps duplicates of its own list and appends new file entries.
@@ -334,26 +286,22 @@ TEST_F(Playlist, StoreGroupedPlaylistsWritesOneFilePerRunOfNames) {
     EXPECT_EQ(Read("B.xpl"), XplV1(e1 + e2));
 
     // Too few names: the array's exception, with no file left open.
-    int before = OpenDescriptorCount();
-    bool thrown = false;
+    long before = OpenDescriptorCount();
     try {
         xpl.StoreGroupedPlaylists(Array({u"A"}), paths);
+        ADD_FAILURE() << "no exception for too few names";
     } catch (CInvalidArgException* e) {
-        thrown = true;
         e->Delete();
     }
-    EXPECT_TRUE(thrown);
     EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
-TEST_F(Playlist, SaveBringsItemsToStoredFormInPlace) {
+TEST_F(Playlist, SaveBringsItemsToStoredFormInPlaceAndRoundTrips) {
     std::filesystem::remove_all(drive.Host("Playlists"));  // the folder is made
     CStringArray items = Array({kA.c_str(), u"E:\\Video\\b.wmv", u"\\MUSIC\\c.mp3\r\n"});
     xpl.SavePlaylist(u"Edit", items, 1);
     EXPECT_EQ(Read("Edit.xpl"), XplV1(kA + u"\\Video\\b.wmv\r\n\\MUSIC\\c.mp3\r\n"));
-    ASSERT_EQ(items.GetSize(), 3);
-    EXPECT_EQ(Text(items.GetAt(0)), kA);
-    EXPECT_EQ(Text(items.GetAt(1)), u"\\Video\\b.wmv\r\n");
+    EXPECT_EQ(Texts(items), (Us{kA, u"\\Video\\b.wmv\r\n", u"\\MUSIC\\c.mp3\r\n"}));
 
     // A stored item is written as it is, without a line end added; each is cut to 259 units.
     U longItem = u"\\Music\\" + U(280, u'x') + u"\r\n";
@@ -361,39 +309,32 @@ TEST_F(Playlist, SaveBringsItemsToStoredFormInPlace) {
     xpl.SavePlaylist(u"Raw", raw, 1);
     EXPECT_EQ(Read("Raw.xpl"), XplV1(u"\\Music\\a.mp3" + longItem.substr(0, 259)));
 
-    CStringArray one = Array({u"E:\\Music\\a.mp3"});
-    xpl.SavePlaylistEx(u"Ex", one, u"tempo=fast", 1);
-    EXPECT_EQ(Read("Ex.xpl"), XplV2(kA, u"tempo=fast"));
-    xpl.SavePlaylistEx(u"Ex", one, u"", 1);
-    EXPECT_EQ(Read("Ex.xpl"), XplV2(kA, u""));
-
     // The empty flag writes an empty playlist, without a value line, and leaves the items alone.
     CStringArray full = Array({u"E:\\Music\\a.mp3"});
     xpl.SavePlaylist(u"Empty", full, 0);
     EXPECT_EQ(Read("Empty.xpl"), XplV1(u""));
     xpl.SavePlaylistEx(u"EmptyEx", full, u"ignored", 0);
     EXPECT_EQ(Read("EmptyEx.xpl"), XplV2(u"", u""));
-    EXPECT_EQ(Text(full.GetAt(0)), u"E:\\Music\\a.mp3");
+    EXPECT_EQ(Texts(full), Us{u"E:\\Music\\a.mp3"});
+    xpl.SavePlaylistEx(u"Ex", full, u"", 1);
+    EXPECT_EQ(Read("Ex.xpl"), XplV2(kA, u""));
 
     // PLP items are music names under System\Music that carry their own line end; the flag is not read.
     CStringArray names = Array({u"a.mp3\r\n", u"Sub\\b.mp3\r\n"});
     plp.SavePlaylist(u"Saved", names, 0);
     EXPECT_EQ(Read("Saved.plp"), kPlpHeader + u"HDD, System\\Music\\a.mp3\r\nHDD, System\\Music\\Sub\\b.mp3\r\n");
-    EXPECT_EQ(Text(names.GetAt(0)), u"a.mp3\r\n");
-}
+    EXPECT_EQ(Texts(names), (Us{u"a.mp3\r\n", u"Sub\\b.mp3\r\n"}));
 
-TEST_F(Playlist, XplLoadThenSaveGivesBackTheSameFile) {
-    CStringArray items = Array({u"E:\\Music\\a.mp3", u"E:\\Music\\Sub\\b.mp3"});
-    xpl.SavePlaylistEx(u"Trip", items, u"mood 4", 1);
-    U written = Read("Trip.xpl");
+    // Loading and saving again gives back the same file, with or without its value.
+    CStringArray trip = Array({u"E:\\Music\\a.mp3", u"E:\\Music\\Sub\\b.mp3"});
+    xpl.SavePlaylistEx(u"Trip", trip, u"mood 4", 1);
+    EXPECT_EQ(Read("Trip.xpl"), XplV2(kA + u"\\Music\\Sub\\b.mp3\r\n", u"mood 4"));
     Loaded loaded = Load(xpl, u"Trip.xpl");
     ASSERT_EQ(loaded.result, 1);
-    EXPECT_EQ(Text(loaded.value), u"mood 4");
     xpl.SavePlaylistEx(u"Trip", loaded.entries, loaded.value, 1);
-    EXPECT_EQ(Read("Trip.xpl"), written);
+    EXPECT_EQ(Read("Trip.xpl"), XplV2(kA + u"\\Music\\Sub\\b.mp3\r\n", u"mood 4"));
     xpl.SavePlaylist(u"Trip", loaded.entries, 1);
     EXPECT_EQ(Read("Trip.xpl"), XplV1(kA + u"\\Music\\Sub\\b.mp3\r\n"));
-    EXPECT_EQ(Text(loaded.entries.GetAt(1)), u"\\Music\\Sub\\b.mp3\r\n");
 
     // Only lines under \Music count as stored; another loaded line is taken for a full path.
     Write("Video.xpl", XplV1(kA + u"\\Video\\c.wmv\r\n"));
@@ -404,16 +345,14 @@ TEST_F(Playlist, XplLoadThenSaveGivesBackTheSameFile) {
 
 TEST_F(Playlist, PlpCreateAndLoadWithoutEndMarker) {
     EXPECT_EQ(plp.CreatePlaylist(u"New", 2), 1);
-    EXPECT_EQ(drive.ReadFile("Playlists/New.plp"), Utf16(u"PLP PLAYLIST\r\nVERSION 1.20\r\n\r\n"));
+    EXPECT_EQ(Read("New.plp"), kPlpHeader);
     EXPECT_EQ(plp.CreatePlaylist(u"New", 1), 0);
 
     // A whole file answers 0 with every line; a line not beginning with H answers 1.
     Write("L.plp", kPlpHeader + u"HDD, Music\\a.mp3\r\nHDD, System\\Music\\b.mp3\r\n");
     Loaded loaded = Load(plp, u"L.plp");
     EXPECT_EQ(loaded.result, 0);
-    ASSERT_EQ(loaded.names.GetSize(), 2);
-    EXPECT_EQ(Text(loaded.names.GetAt(0)), u"HDD, Music\\a.mp3\r\n");
-    EXPECT_EQ(Text(loaded.names.GetAt(1)), u"HDD, System\\Music\\b.mp3\r\n");
+    EXPECT_EQ(Texts(loaded.names), (Us{u"HDD, Music\\a.mp3\r\n", u"HDD, System\\Music\\b.mp3\r\n"}));
     EXPECT_EQ(loaded.entries.GetSize(), 0);
     EXPECT_EQ(Text(loaded.value), u"untouched");
     Write("M.plp", kPlpHeader + u"HDD, Music\\a.mp3\r\n\r\nHDD, Music\\b.mp3\r\n");
@@ -432,26 +371,31 @@ TEST_F(Playlist, PlpCreateAndLoadWithoutEndMarker) {
     EXPECT_EQ(Read("X.xpl"), XplV1(u""));
     EXPECT_FALSE(drive.Exists("Playlists/Y.xpl"));
     EXPECT_FALSE(drive.Exists("Playlists/X.plp"));
-    EXPECT_EQ(Text(items.GetAt(0)), u"E:\\Music\\a.mp3");
+    EXPECT_EQ(Texts(items), Us{u"E:\\Music\\a.mp3"});
+
+    // A playlist file made through the common interface is destroyed through it too.
+    CPlaylistFile* made = new CPLPPlaylistFile;
+    made->SetFolder(u"E:\\Playlists");
+    EXPECT_EQ(made->CreatePlaylist(u"Made", 1), 1);
+    CPlaylistFile::Destroy(made);
 }
 
-TEST_F(Playlist, PurgeDropsMissingFilesAndKeepsVersionValueAndForm) {
+TEST_F(Playlist, PurgeDropsMissingFilesAndSurvivesMalformedFiles) {
     drive.WriteFile("Music/a.mp3", "media");
     drive.WriteFile("Music/c.mp3", "media");
-    Write("P.xpl", XplV2(kA + kB + u"\\music\\C.MP3\r\n", u"keep me"));
-    xpl.PurgePlaylist(At(u"P.xpl"));
-    EXPECT_EQ(Read("P.xpl"), XplV2(kA + u"\\music\\C.MP3\r\n", u"keep me"));
-    // Without a byte-order mark, or ending inside the entries, a version-1 file is rewritten whole.
-    for (const U& content : {u"XPL PLAYLIST\r\nVERSION 1.00\r\n\r\n" + kB + kA + kXplEnd, kXplHeader1 + kA + kB}) {
-        Write("Q.xpl", content);
-        xpl.PurgePlaylist(At(u"Q.xpl"));
-        EXPECT_EQ(Read("Q.xpl"), XplV1(kA));
-    }
-    // A version-2 file without its myAuro section is left alone.
-    for (const U& content : {kXplHeader2 + kB + kXplEnd, kXplHeader2 + kB}) {
-        Write("Bad.xpl", content);
-        xpl.PurgePlaylist(At(u"Bad.xpl"));
-        EXPECT_EQ(Read("Bad.xpl"), content);
+    // Version and value are kept; a version-1 file without a byte-order mark or ending inside the entries is
+    // rewritten whole; a version-2 file without its myAuro section is left alone.
+    const std::pair<U, U> purged[] = {
+        {XplV2(kA + kB + u"\\music\\C.MP3\r\n", u"keep me"), XplV2(kA + u"\\music\\C.MP3\r\n", u"keep me")},
+        {u"XPL PLAYLIST\r\nVERSION 1.00\r\n\r\n" + kB + kA + kXplEnd, XplV1(kA)},
+        {kXplHeader1 + kA + kB, XplV1(kA)},
+        {kXplHeader2 + kB + kXplEnd, kXplHeader2 + kB + kXplEnd},
+        {kXplHeader2 + kB, kXplHeader2 + kB},
+    };
+    for (const auto& [content, expected] : purged) {
+        Write("P.xpl", content);
+        xpl.PurgePlaylist(At(u"P.xpl"));
+        EXPECT_EQ(Read("P.xpl"), expected) << ZelToUtf8(content.c_str());
     }
     Write("P.plp", u"\uFEFF" + kPlpHeader + u"HDD, Music\\gone.mp3\r\nHDD, Music\\a.mp3\r\n");
     plp.PurgePlaylist(At(u"P.plp"));
@@ -469,50 +413,32 @@ TEST_F(Playlist, PurgeDropsMissingFilesAndKeepsVersionValueAndForm) {
     plp.PurgePlaylistFolder(u"E:\\Playlists");
     EXPECT_EQ(Read("Other.plp"), kPlpHeader);
     EXPECT_EQ(Read("One.XPL"), XplV1(kA));
-}
 
-TEST_F(Playlist, FolderAndDestroyThroughTheInterface) {
-    U longFolder = u"F:\\" + U(600, u'f');
-    CXPLPlaylistFile other;
-    other.SetFolder(longFolder.c_str());
-    EXPECT_EQ(U(other.GetFolder()), longFolder.substr(0, 520));
-    EXPECT_EQ(U(other.GetDrivePrefix()), u"F:");
+    // A file that cannot be rewritten is skipped without a word and keeps its content.
+    Write("Keep.xpl", XplV1(u"\\Music\\gone.mp3\r\n"));
+    int fault = ZelInjectFault(u"E:\\Playlists\\Keep.xpl", ZEL_FAULT_OPEN, ERROR_ACCESS_DENIED);
+    xpl.PurgePlaylist(At(u"Keep.xpl"));
+    xpl.AddToPlaylist(u"Keep", u"E:\\Music\\a.mp3");
+    ZelRemoveFault(fault);
+    EXPECT_EQ(Read("Keep.xpl"), XplV1(u"\\Music\\gone.mp3\r\n"));
 
-    CPlaylistFile* files[] = {new CXPLPlaylistFile, new CPLPPlaylistFile};
-    for (CPlaylistFile* file : files) {
-        file->SetFolder(u"E:\\Playlists");
-        file->CreatePlaylist(u"Made", 1);
-        CPlaylistFile::Destroy(file);
-    }
-    EXPECT_EQ(Read("Made.xpl"), XplV1(u""));
-    EXPECT_EQ(Read("Made.plp"), kPlpHeader);
-}
-
-TEST_F(Playlist, MalformedFilesOfEitherFormatLeaveNoDescriptorOpen) {
-    drive.WriteFile("Music/a.mp3", "media");
+    // Malformed files of either format, through every reading operation of both kinds, leave no file open.
     const U longLine(1000, u'\\');
     const std::string contents[] = {
-        "",
-        "\xFF",
-        "\xFF\xFE",
-        Utf16(kXplHeader2),
-        Utf16(kXplHeader2 + kA + kXplEnd + u"\r\nmyAuro DATA\r\n"),
+        "", "\xFF", "\xFF\xFE", Utf16(kXplHeader2), Utf16(kXplHeader2 + kA + kXplEnd + u"\r\nmyAuro DATA\r\n"),
         Utf16(kXplHeader2 + kA + kXplEnd + u"\r\nmyAuro DATA\r\n\r\n"),
         Utf16(kXplHeader1 + longLine + longLine) + "\x01",
-        Utf16(kPlpHeader + u"HDD, Music\\a.mp3"),
-        Utf16(kPlpHeader + u"HDD, " + longLine),
+        Utf16(kPlpHeader + u"HDD, Music\\a.mp3"), Utf16(kPlpHeader + u"HDD, " + longLine),
         Utf16(u"XPL PLAYLIST" + longLine + u"\r\nVERSION 1.00\r\n"),
         Utf16(kXplHeader1 + u"\\Mus") + std::string(3, '\0') + Utf16(u"ic\r\n" + kXplEnd),
     };
-    int before = OpenDescriptorCount();
+    long before = OpenDescriptorCount();
     for (const std::string& content : contents) {
         drive.WriteFile("Playlists/F.xpl", content);
         drive.WriteFile("Playlists/F.plp", content);
         for (CPlaylistFile* file : std::initializer_list<CPlaylistFile*>{&xpl, &plp}) {
             for (LPCWSTR name : {u"F.xpl", u"F.plp"}) {
-                CStringArray names, entries;
-                CString value;
-                file->LoadPlaylist(At(name), names, entries, value);
+                Load(*file, name);
                 file->TestPlaylistFile(At(name));
                 EXPECT_FALSE(file->IsFileOpen());
                 if (file->OpenForRead(At(name))) file->CloseFile();
@@ -523,12 +449,4 @@ TEST_F(Playlist, MalformedFilesOfEitherFormatLeaveNoDescriptorOpen) {
         }
     }
     EXPECT_EQ(OpenDescriptorCount(), before);
-
-    // A file that cannot be rewritten is skipped without a word and keeps its content.
-    Write("Keep.xpl", XplV1(u"\\Music\\gone.mp3\r\n"));
-    int fault = ZelInjectFault(u"E:\\Playlists\\Keep.xpl", ZEL_FAULT_OPEN, ERROR_ACCESS_DENIED);
-    xpl.PurgePlaylist(At(u"Keep.xpl"));
-    xpl.AddToPlaylist(u"Keep", u"E:\\Music\\a.mp3");
-    ZelRemoveFault(fault);
-    EXPECT_EQ(Read("Keep.xpl"), XplV1(u"\\Music\\gone.mp3\r\n"));
 }

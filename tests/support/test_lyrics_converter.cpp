@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ZELDevice/support/LyricsConverter.h"
@@ -61,15 +62,15 @@ Bytes Head(const Bytes& bytes, size_t count) { return Bytes(bytes.begin(), bytes
 Bytes Tail(const Bytes& bytes, size_t from) { return Bytes(bytes.begin() + static_cast<long>(from), bytes.end()); }
 
 // Every file on the drive, as relative paths in order: what a conversion left behind.
-std::vector<std::string> FilesOn(const TempDrive& drive) {
-    std::vector<std::string> names;
+using Files = std::vector<std::string>;
+Files FilesOn(const TempDrive& drive) {
+    Files names;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(drive.Folder())) {
         if (entry.is_regular_file()) names.push_back(std::filesystem::relative(entry.path(), drive.Folder()).string());
     }
     std::sort(names.begin(), names.end());
     return names;
 }
-using Files = std::vector<std::string>;
 
 class LyricsFixture : public ::testing::Test {
 protected:
@@ -78,7 +79,15 @@ protected:
         SetModel(settings_, u"RV-M41");
         std::filesystem::create_directories(drive_.Host("Work"));
     }
-    Bytes Mp3(const std::string& name, const mg::Mp3Options& options) {
+    // A short MP3 file, its ID3v2 tag of the given version holding the lyrics.
+    Bytes Mp3(const std::string& name, const std::string& lyrics, int id3Version = 3, size_t padding = 256,
+              const std::string& title = "") {
+        mg::Mp3Options options;
+        options.frames = 20;
+        options.id3Version = id3Version;
+        options.lyrics = lyrics;
+        options.padding = padding;
+        options.title = title;
         EXPECT_TRUE(mg::WriteMp3(drive_.Host(name), options));
         return mg::ReadBytes(drive_.Host(name));
     }
@@ -124,9 +133,7 @@ protected:
         *state_ = LyricsRecorderState{};
         converter_.SetWorkFolder(drive_.Win(u"Work").c_str());
     }
-    void TearDown() override {
-        if (module_) FreeLibrary(module_);
-    }
+    void TearDown() override { if (module_) FreeLibrary(module_); }
     CLyricsConverter converter_{u"LyricsRecorder.dll"};
     HMODULE module_ = nullptr;
     LyricsRecorderState* state_ = nullptr;
@@ -151,12 +158,40 @@ int RefuseArt(const BYTE*, BYTE*, DWORD*) { return 0; }
 
 }  // namespace
 
-TEST_F(LyricsRecorded, TagSizeAndPlayerTable) {
+TEST_F(LyricsReference, Mp3GetsTheConvertedTagOrStaysAsItIs) {
+    Bytes original = Mp3("song.mp3", "first line of the song\nsecond line\nthird", 3, 256, "Song");
+    size_t oldBlock = TagBlockSize(original);
+    Bytes out;
+    int tag = -7;
+    ToBuffer(converter_, u"song.mp3", out, &tag);
+    EXPECT_EQ(static_cast<int>(oldBlock - 10), tag);
+    size_t newBlock = TagBlockSize(out);
+    EXPECT_NE(Head(original, oldBlock), Head(out, newBlock));
+    EXPECT_EQ(Tail(original, oldBlock), Tail(out, newBlock));
+    // The result is still an MP3 file whose tag TagLib reads.
+    ASSERT_TRUE(mg::WriteBytes(drive_.Host("converted.mp3"), out));
+    TagLib::MPEG::File file(drive_.Host("converted.mp3").c_str());
+    ASSERT_TRUE(file.isValid() && file.ID3v2Tag());
+    EXPECT_EQ("Song", file.ID3v2Tag()->title().to8Bit(true));
+
+    // No tag, no lyrics, or no lyrics capability: the file unchanged.
+    const std::tuple<int, const char*, DWORD> unchanged[] = {
+        {0, "", ZEL_CAP_LYRICS}, {3, "", ZEL_CAP_LYRICS}, {3, "words", 0x8}};
+    for (const auto& [id3Version, lyrics, capabilities] : unchanged) {
+        settings_.Capabilities = capabilities;
+        Bytes bytes = Mp3("plain.mp3", lyrics, id3Version);
+        tag = -7;
+        EXPECT_EQ(static_cast<int>(bytes.size()), ToBuffer(converter_, u"plain.mp3", out, &tag));
+        EXPECT_EQ(bytes, out);
+        if (id3Version == 0) { EXPECT_EQ(0, tag); }
+    }
+}
+
+TEST_F(LyricsRecorded, TagSizeAlbumArtRoutineAndConvertedTag) {
     const std::pair<Bytes, int> files[] = {
-        {{'I', 'D', '3', 3, 0, 0, 0x00, 0x00, 0x02, 0x01, 0, 0}, 257},
+        {{'I', 'D', '3', 3, 0, 0, 0x00, 0x00, 0x02, 0x01, 0, 0}, 257}, {{'I', 'D', '3'}, 0},
         {{'I', 'D', '3', 4, 0, 0, 0xFF, 0x7F, 0x7F, 0x7F}, 0x0FFFFFFF},  // seven bits of each byte
         {{'T', 'A', 'G', 0, 0, 0, 0, 0, 0, 0, 0}, 0},
-        {{'I', 'D', '3'}, 0},
     };
     for (const auto& [bytes, size] : files) {
         ASSERT_TRUE(mg::WriteBytes(drive_.Host("t.mp3"), bytes));
@@ -164,91 +199,16 @@ TEST_F(LyricsRecorded, TagSizeAndPlayerTable) {
     }
     EXPECT_EQ(-1, converter_.GetID3v2TagSize(ZEL_MEDIA_MP3, drive_.Win(u"missing.mp3").c_str()));
 
-    WCHAR exe[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
-    std::u16string expected(exe);
-    EXPECT_EQ(expected.substr(0, expected.rfind(u'\\')) + u"\\PlayerInfos.ini",
-              std::u16string(converter_.GetPlayerTablePath()));
-}
-
-TEST_F(LyricsReference, Mp3GetsTheConvertedTagOrStaysAsItIs) {
-    mg::Mp3Options options;
-    options.title = "Song";
-    options.artist = "Artist";
-    options.lyrics = "first line of the song\nsecond line\nthird";
-    options.frames = 40;
-    Bytes original = Mp3("song.mp3", options);
-    size_t oldBlock = TagBlockSize(original);
-    ASSERT_GT(oldBlock, 10u);
-    Bytes out;
-    int tag = -7;
-    int n = ToBuffer(converter_, u"song.mp3", out, &tag);
-    EXPECT_EQ(static_cast<int>(oldBlock - 10), tag);
-    size_t newBlock = TagBlockSize(out);
-    ASSERT_GT(newBlock, 10u);
-    EXPECT_EQ(newBlock + original.size() - oldBlock, static_cast<size_t>(n));
-    EXPECT_NE(Head(original, oldBlock), Head(out, newBlock));
-    EXPECT_EQ(Tail(original, oldBlock), Tail(out, newBlock));
-    // The result is still an MP3 file whose tag TagLib reads.
-    ASSERT_TRUE(mg::WriteBytes(drive_.Host("converted.mp3"), out));
-    TagLib::MPEG::File file(drive_.Host("converted.mp3").c_str());
-    ASSERT_TRUE(file.isValid() && file.ID3v2Tag() && file.audioProperties());
-    EXPECT_EQ("Song", file.ID3v2Tag()->title().to8Bit(true));
-    EXPECT_EQ("Artist", file.ID3v2Tag()->artist().to8Bit(true));
-    EXPECT_EQ(44100, file.audioProperties()->sampleRate());
-
-    // No tag, no lyrics, or no lyrics capability: the file unchanged.
-    const struct {
-        int id3Version;
-        const char* lyrics;
-        DWORD capabilities;
-    } unchanged[] = {{0, "", ZEL_CAP_LYRICS}, {3, "", ZEL_CAP_LYRICS}, {3, "words", 0x8}};
-    for (const auto& c : unchanged) {
-        mg::Mp3Options plain;
-        plain.id3Version = c.id3Version;
-        plain.lyrics = c.lyrics;
-        plain.frames = 20;
-        settings_.Capabilities = c.capabilities;
-        Bytes bytes = Mp3("plain.mp3", plain);
-        tag = -7;
-        EXPECT_EQ(static_cast<int>(bytes.size()), ToBuffer(converter_, u"plain.mp3", out, &tag));
-        EXPECT_EQ(bytes, out);
-        if (c.id3Version == 0) {
-            EXPECT_EQ(0, tag);
-        }
-    }
-}
-
-TEST_F(LyricsFixture, MissingLibraryIsReportedByEveryConversion) {
-    CLyricsConverter converter(u"NoSuchConverter.dll");
-    EXPECT_FALSE(converter.IsAvailable());
-    mg::Mp3Options options;
-    options.lyrics = "words";
-    Mp3("song.mp3", options);
-    Bytes out;
-    int tag = 0;
-    EXPECT_EQ(-1, ToBuffer(converter, u"song.mp3", out, &tag));
-    WCHAR name[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter, u"song.mp3", ZEL_MEDIA_WMA, name));
-}
-
-TEST_F(LyricsRecorded, AlbumArtRoutineRewritesTheTagBeforeConversion) {
-    mg::Mp3Options options;
-    options.lyrics = "words";
-    options.frames = 20;
-    options.padding = 400;
-    Bytes original = Mp3("art.mp3", options);
+    Bytes original = Mp3("art.mp3", "words", 3, 400);
     const size_t oldBlock = TagBlockSize(original), newBlock = oldBlock - 100;
 
     state_->tagAnswer = 2;  // the library fails: the rewritten tag goes with the audio
     Bytes out;
     int tag = 0;
-    int n = ToBuffer(converter_, u"art.mp3", out, &tag, ShrinkTag);
+    ToBuffer(converter_, u"art.mp3", out, &tag, ShrinkTag);
     ASSERT_EQ(1, state_->tagCalls);
     EXPECT_EQ(0, state_->mode);
-    EXPECT_EQ(newBlock, state_->input.size());
     EXPECT_EQ(static_cast<int>(newBlock - 10), tag);
-    EXPECT_EQ(static_cast<int>(original.size() - 100), n);
     EXPECT_EQ(state_->input, Head(out, newBlock));
     EXPECT_EQ(Tail(original, oldBlock), Tail(out, newBlock));
     EXPECT_GE(state_->roomGiven, state_->input.size() + CLyricsConverter::kTagSlack);
@@ -265,48 +225,35 @@ TEST_F(LyricsRecorded, AlbumArtRoutineRewritesTheTagBeforeConversion) {
     ToBuffer(converter_, u"art.mp3", out, &tag, RefuseArt);
     EXPECT_EQ(oldBlock, state_->input.size());
     EXPECT_EQ(original, out);
-}
 
-TEST_F(LyricsRecorded, ConvertedTagReplacesTheOldOneUnlessItOutgrowsTheBuffer) {
-    mg::Mp3Options options;
-    options.lyrics = "words";
-    options.frames = 20;
-    Bytes original = Mp3("song.mp3", options);
-    size_t oldBlock = TagBlockSize(original);
-
-    Bytes newTag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 4, 'a', 'b', 'c', 'd'};
+    // The library's tag replaces the old one, unless it outgrows the buffer.
+    const Bytes newTag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 4, 'a', 'b', 'c', 'd'};
     state_->tagAnswer = 0;
     state_->tagOutput = newTag;
-    Bytes out;
-    int tag = 0;
-    EXPECT_EQ(static_cast<int>(newTag.size() + original.size() - oldBlock), ToBuffer(converter_, u"song.mp3", out, &tag));
+    ToBuffer(converter_, u"art.mp3", out, &tag);
     EXPECT_EQ(newTag, Head(out, newTag.size()));
     EXPECT_EQ(Tail(original, oldBlock), Tail(out, newTag.size()));
-
     state_->tagOutput.assign(oldBlock + CLyricsConverter::kBufferSlack + 1, 'x');
-    EXPECT_EQ(static_cast<int>(original.size()), ToBuffer(converter_, u"song.mp3", out, &tag));
+    EXPECT_EQ(static_cast<int>(original.size()), ToBuffer(converter_, u"art.mp3", out, &tag));
     EXPECT_EQ(original, out);
 }
 
-TEST_F(LyricsReference, WmaGetsANewHeaderOnlyWithLyrics) {
+TEST_F(LyricsReference, WmaAndOggAreConvertedOnlyWithLyrics) {
     mg::AsfOptions options;
     options.title = "Windows song";
-    options.artist = "Singer";
     options.lyrics = "la la la\nla la";
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), options));
-    Bytes original = mg::ReadBytes(drive_.Host("song.wma"));
     WCHAR name[MAX_PATH] = {};
     ASSERT_EQ(ZEL_SUCCESS, Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name));
     EXPECT_EQ(drive_.Win(u"Work\\song.wma"), std::u16string(name));
 
-    Bytes converted = mg::ReadBytes(drive_.Host("Work/song.wma"));
+    Bytes original = mg::ReadBytes(drive_.Host("song.wma")), converted = mg::ReadBytes(drive_.Host("Work/song.wma"));
     size_t oldHeader = AsfHeaderSize(original), newHeader = AsfHeaderSize(converted);
     EXPECT_NE(Head(original, oldHeader), Head(converted, newHeader));
     EXPECT_EQ(Tail(original, oldHeader), Tail(converted, newHeader));
     TagLib::ASF::File file(drive_.Host("Work/song.wma").c_str());
     ASSERT_TRUE(file.isValid());
     EXPECT_EQ("Windows song", file.tag()->title().to8Bit(true));
-    EXPECT_EQ("Singer", file.tag()->artist().to8Bit(true));
     EXPECT_EQ((Files{"Work/song.wma", "song.wma"}), FilesOn(drive_));  // no header file left
 
     // Without lyrics: the library's answer 1 is logged and nothing is written.
@@ -318,27 +265,24 @@ TEST_F(LyricsReference, WmaGetsANewHeaderOnlyWithLyrics) {
     EXPECT_TRUE(debug.Has(u"[LDB] There is no Lyrics"));
     EXPECT_EQ((Files{"Work/song.wma", "quiet.wma", "song.wma"}), FilesOn(drive_));
     EXPECT_EQ(u'\0', quiet[0]);
-}
 
-TEST_F(LyricsReference, OggWithLyricsIsConvertedUnderTheGivenName) {
-    mg::OggOptions options;
-    options.comments = {{"TITLE", "Vorbis song"}, {"LYRICS", "one\ntwo"}};
-    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), options));
-    WCHAR name[MAX_PATH] = u"player.ogg";
+    // An OGG file with lyrics is converted under the name the caller gives; one without is not.
+    mg::OggOptions ogg;
+    ogg.comments = {{"TITLE", "Vorbis song"}, {"LYRICS", "one\ntwo"}};
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), ogg));
+    std::copy_n(u"player.ogg", 11, name);
     ASSERT_EQ(ZEL_SUCCESS, Convert(converter_, u"song.ogg", ZEL_MEDIA_OGG, name));
     EXPECT_EQ(drive_.Win(u"Work\\player.ogg"), std::u16string(name));
-    TagLib::Ogg::Vorbis::File file(drive_.Host("Work/player.ogg").c_str());
-    ASSERT_TRUE(file.isValid());
-    EXPECT_EQ("Vorbis song", file.tag()->title().to8Bit(true));
-
-    options.comments = {{"TITLE", "No words"}};
-    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("plain.ogg"), options));
-    WCHAR other[MAX_PATH] = {};
-    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"plain.ogg", ZEL_MEDIA_OGG, other));
+    TagLib::Ogg::Vorbis::File vorbis(drive_.Host("Work/player.ogg").c_str());
+    ASSERT_TRUE(vorbis.isValid());
+    EXPECT_EQ("Vorbis song", vorbis.tag()->title().to8Bit(true));
+    ogg.comments = {{"TITLE", "No words"}};
+    ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("plain.ogg"), ogg));
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"plain.ogg", ZEL_MEDIA_OGG, quiet));
     EXPECT_FALSE(drive_.Exists("Work/plain.ogg"));
 }
 
-TEST_F(LyricsRecorded, ModelNameReachesTheLibraryWithParentheses) {
+TEST_F(LyricsRecorded, ModelNameAndPlayerTableReachTheLibrary) {
     SetModel(settings_, u"RV-M41[A]");
     mg::AsfOptions asf;
     asf.lyrics = "words";
@@ -347,9 +291,13 @@ TEST_F(LyricsRecorded, ModelNameReachesTheLibraryWithParentheses) {
     Convert(converter_, u"song.wma", ZEL_MEDIA_WMA, name);
     ASSERT_EQ(1, state_->tagCalls);
     EXPECT_EQ(u"RV-M41(A)", state_->tagModel);
-    EXPECT_EQ(std::u16string(converter_.GetPlayerTablePath()), state_->tagTable);
     EXPECT_EQ(1, state_->mode);
     EXPECT_EQ(AsfHeaderSize(mg::ReadBytes(drive_.Host("song.wma"))), state_->input.size());
+    // The player table sits beside the program.
+    WCHAR exe[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+    std::u16string program(exe);
+    EXPECT_EQ(program.substr(0, program.rfind(u'\\')) + u"\\PlayerInfos.ini", state_->tagTable);
 
     ASSERT_TRUE(mg::WriteOggVorbis(drive_.Host("song.ogg"), mg::OggOptions{}));
     Convert(converter_, u"song.ogg", ZEL_MEDIA_OGG, name);
@@ -380,6 +328,16 @@ TEST_F(LyricsRecorded, FailuresGiveTheirCodesAndLeaveNoFiles) {
     state_->oggAnswer = 0x100;  // low byte 0: nothing written
     EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(converter_, u"song.wma", ZEL_MEDIA_OGG, name));
     EXPECT_EQ(sources, FilesOn(drive_));
+
+    // A missing library fails every conversion.
+    CLyricsConverter missing(u"NoSuchConverter.dll");
+    EXPECT_FALSE(missing.IsAvailable());
+    EXPECT_EQ(ZEL_ERR_NOT_CONVERTED, Convert(missing, u"song.wma", ZEL_MEDIA_WMA, name));
+    Mp3("song.mp3", "words");
+    Bytes out;
+    int tag = 0;
+    EXPECT_EQ(-1, ToBuffer(missing, u"song.mp3", out, &tag));
+    std::filesystem::remove(drive_.Host("song.mp3"));
 
     // An output that cannot be made, or a full path longer than the caller's buffer: the output code.
     state_->tagAnswer = 0;
