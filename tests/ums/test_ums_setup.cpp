@@ -7,9 +7,12 @@
 
 #include "mediagen.h"
 #include "ums_fixture.h"
+#include "zelcompat/debug.h"
 #include "zelcompat/textfn.h"
 
 namespace {
+
+void Collect(LPCWSTR line, void* lines) { static_cast<std::vector<std::u16string>*>(lines)->push_back(line); }
 
 class UmsSetup : public UmsTest {
 protected:
@@ -25,9 +28,14 @@ TEST_F(UmsSetup, AdmissionAndWriteProtection) {
         ZelSetWindowsVersion(v.major, v.minor, v.platform);
         EXPECT_EQ(v.code, CZEL_DeviceForUMS::WindowsVersion());
         const int fault = ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
+        std::vector<std::u16string> lines;
+        ZelSetDebugSink(&Collect, &lines);
         TestUMS local;
-        EXPECT_EQ(v.tested ? ZEL_ERR_WRITE_PROTECTED : ZEL_SUCCESS, Create(local, DriveInfo()));
+        const DWORD result = Create(local, DriveInfo());
+        ZelSetDebugSink(nullptr, nullptr);
         ZelRemoveFault(fault);
+        EXPECT_EQ(v.tested ? ZEL_ERR_WRITE_PROTECTED : ZEL_SUCCESS, result);
+        EXPECT_EQ(v.tested, Has(lines, u"[Device] Can't write anything to device\n"));
         EXPECT_EQ(!v.tested, drive.Exists("Music"));
         std::filesystem::remove_all(drive.Host("Music"));
     }
@@ -37,7 +45,8 @@ TEST_F(UmsSetup, AdmissionAndWriteProtection) {
     TestUMS refused, accepted;
     tagDeviceInfo noLetter = DriveInfo(u'\0', 0x1000);
     EXPECT_EQ(ZEL_ERR_NO_DRIVE, Create(refused, noLetter));
-    noLetter.ProductID = 0x5022, noLetter.Kind = 1;  // not a drive-letter device: the drive root is left as it was
+    noLetter.ProductID = 0x5022;
+    noLetter.Kind = 1;  // not a drive-letter device: the drive root is left as it was
     accepted.m_strDriveRoot = drive.Win().c_str();
     EXPECT_EQ(ZEL_SUCCESS, Create(accepted, noLetter));
     EXPECT_EQ(drive.Win(), accepted.m_strDriveRoot.Str());
@@ -52,7 +61,8 @@ TEST_F(UmsSetup, ModelNameFixUpsReachBothRecords) {
         SCOPED_TRACE(testing::Message() << std::hex << c.product << " " << c.second << " card " << c.card);
         TestUMS local;
         tagDeviceInfo info = DriveInfo(u'E', c.product);
-        info.SecondID = c.second, info.CardStorage = c.card;
+        info.SecondID = c.second;
+        info.CardStorage = c.card;
         SetField(info.ModelName, u"TestPlayer");
         ASSERT_EQ(ZEL_SUCCESS, Create(local, info));
         EXPECT_EQ(c.model, Text(local.m_Settings.ModelName));
@@ -85,7 +95,8 @@ TEST_F(UmsSetup, StandardFoldersAndCapacity) {
     ZelInjectFault(u"G:*", ZEL_FAULT_SPACE, ERROR_NOT_READY);
     TestUMS plain;
     tagDeviceInfo info = DriveInfo(u'G');
-    info.FreeMB = 17, info.TotalMB = 33;
+    info.FreeMB = 17;
+    info.TotalMB = 33;
     ASSERT_EQ(ZEL_SUCCESS, Create(plain, info, named));
     EXPECT_TRUE(other.Exists("Pics/Clips/Txt/Four/Five"));
     for (const char* folder : {"Radio", "My Pack", "Datacasts", "Lists"}) EXPECT_FALSE(other.Exists(folder)) << folder;
@@ -101,9 +112,11 @@ TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
         SetField(s.Extensions, u"MP3.WMA");
         s.Capabilities = ZEL_CAP_CARD_SLOT;
     };
+
     Start(withSlot);
     auto names = device.Children();
-    EXPECT_EQ(u"Memory Card", names.at(0));
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(u"Memory Card", names.front());
     EXPECT_EQ(ZEL_ATTR_CARD, device.m_itCurrent.begin()->Attributes);
     for (const char16_t* listed : {u"list.xpl", u"mix.plp", u"A.MP", u"song.mp3", u"Shown", u"Music"})
         EXPECT_TRUE(Has(names, listed)) << ZelToUtf8(listed);
@@ -112,21 +125,20 @@ TEST_F(UmsSetup, RootListingOfMemoryAndCard) {
     device.Move(u"Shown");
     EXPECT_TRUE(Has(device.Children(), u"Inner"));
 
-    TestUMS card, cardOnly;
-    auto createCard = [&](TestUMS& target, char16_t letter, WORD product) {
-        tagDeviceInfo info = DriveInfo(letter, product);
-        info.CardStorage = 1;
-        ASSERT_EQ(ZEL_SUCCESS, Create(target, info, withSlot));
-    };
     // A card storage starts with the way back to the internal memory ...
-    createCard(card, u'E', 0x5000);
+    TestUMS card, cardOnly;
+    tagDeviceInfo cardInfo = DriveInfo();
+    cardInfo.CardStorage = 1;
+    ASSERT_EQ(ZEL_SUCCESS, Create(card, cardInfo, withSlot));
     names = card.Children();
-    EXPECT_EQ(u"..", names.at(0));
+    EXPECT_EQ(u"..", names.front());
     EXPECT_TRUE(Has(names, u"song.mp3") && !Has(names, u"Memory Card"));
     // ... except the card of 0x5122, which gets no folders and lists nothing.
     TempDrive other(u'G');
     other.WriteFile("song.mp3", "x");
-    createCard(cardOnly, u'G', 0x5122);
+    tagDeviceInfo onlyInfo = DriveInfo(u'G', 0x5122);
+    onlyInfo.CardStorage = 1;
+    ASSERT_EQ(ZEL_SUCCESS, Create(cardOnly, onlyInfo, withSlot));
     EXPECT_FALSE(other.Exists("Music"));
     EXPECT_TRUE(cardOnly.Children().empty());
     EXPECT_EQ(nullptr, cardOnly.FindFileFirst());
