@@ -3,7 +3,7 @@
 // the host reaches the library's classes and resources directly, so loading
 // needs nothing. Unloading must not pull the code from under the only thread
 // the library starts, so the busy ticker of a format is stopped and awaited.
-#include "ZELDevice/core/ProcessState.h"
+#include "internal/ProcessState.h"
 
 namespace {
 

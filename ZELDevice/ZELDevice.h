@@ -5,9 +5,9 @@
 
 #include "zelcompat/zelcompat.h"
 
-#include "ZELDevice/core/Codes.h"
-#include "ZELDevice/core/Records.h"
-#include "ZELDevice/core/ZELFile.h"
-#include "ZELDevice/core/tree.h"
-#include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/abi/Codes.h"
+#include "ZELDevice/abi/Records.h"
+#include "ZELDevice/abi/ZELFile.h"
+#include "ZELDevice/abi/tree.h"
+#include "ZELDevice/device/CZEL_Device.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"

@@ -143,7 +143,9 @@ void BM_FileRouteVersusCp(benchmark::State& state) {
                 sync();
                 CountingHost::percentages = 0;
                 auto start = std::chrono::steady_clock::now();
-                const DWORD result = device.TransferFileThroughMSC(u"E:\\source.bin", CString(u"copy.bin"));
+                CString written;
+                const DWORD result =
+                    device.TransferFileThroughMSC(u"E:\\source.bin", CString(u"E:\\Music\\copy.bin"), written);
                 const double routeSeconds = Seconds(std::chrono::steady_clock::now() - start);
                 failed = result != ZEL_SUCCESS;
                 messagesPerFile = std::max(messagesPerFile, CountingHost::percentages);

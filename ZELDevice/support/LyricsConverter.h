@@ -5,9 +5,9 @@
 // transfer code sends to the player.
 #pragma once
 
-#include "ZELDevice/core/Codes.h"
-#include "ZELDevice/core/Records.h"
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/Codes.h"
+#include "ZELDevice/abi/Records.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "zelcompat/cstring.h"
 #include "zelcompat/modules.h"
 #include "zelcompat/types.h"

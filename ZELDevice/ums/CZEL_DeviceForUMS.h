@@ -6,7 +6,7 @@
 // part of the binary interface.
 #pragma once
 
-#include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/device/CZEL_Device.h"
 
 class AFX_EXT_CLASS CZEL_DeviceForUMS : public CZEL_Device {
 public:
@@ -86,15 +86,16 @@ protected:
 
     // ---- File transfer. ----
     // The transfer both public forms share, from the admission test to the
-    // clean-up. The destination-folder member is set by the caller;
+    // clean-up, into the destination-folder member that the caller set;
     // intoCurrentFolder selects the rules of the three-argument TransferFile.
     DWORD TransferOneFile(LPCWSTR source, tagDB_File* record, IWMDMStorage* storage, bool intoCurrentFolder);
 
     // ---- Copy engine. ----
-    // File route: copies source to the destination folder + transferFile.
-    DWORD TransferFileThroughMSC(LPCWSTR source, const CString& transferFile);
-    // Buffer route: writes byteCount bytes of the transfer buffer there.
-    DWORD TransferFileThroughMSC(DWORD byteCount, const CString& transferFile);
+    // File route: copies source to destination; written receives the path that
+    // was written (the 0x120E player numbers its movies).
+    DWORD TransferFileThroughMSC(LPCWSTR source, const CString& destination, CString& written);
+    // Buffer route: writes byteCount bytes of the transfer buffer to destination.
+    DWORD TransferFileThroughMSC(DWORD byteCount, const CString& destination);
     // One file, by the method the Windows family calls for.
     DWORD TransferFile(LPCWSTR source, LPCWSTR destination);
     // A batch with one shared progress bar; sources and destinations pair up by index.

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "ZELDevice/core/MessagePump.h"
-#include "ZELDevice/core/ProcessState.h"
+#include "internal/MessagePump.h"
+#include "internal/ProcessState.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "ZELDevice/ums/CopyProgress.h"
 #include "zelcompat/cfile.h"
@@ -181,21 +181,17 @@ ULONGLONG CopyBatchTotal() { return g_progress.batchTotal; }
 DWORD LastCopyPercent() { return g_progress.lastPercent; }
 }  // namespace zelums
 
-DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(LPCWSTR source, const CString& transferFile) {
-    CString destination = m_strDestFolder + transferFile;
-    MakeWritable(destination);
-    if (m_Settings.ProductID == kProductNumberedMovies && destination.GetLength() >= 3 &&
-        destination.Right(3).CompareNoCase(u"AVI") == 0) {
-        destination = NumberedMovieName(m_strDestFolder);
+DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(LPCWSTR source, const CString& destination, CString& written) {
+    written = destination;
+    MakeWritable(written);
+    if (m_Settings.ProductID == kProductNumberedMovies && written.GetLength() >= 3 &&
+        written.Right(3).CompareNoCase(u"AVI") == 0) {
+        written = NumberedMovieName(written.Left(written.ReverseFind(u'\\') + 1));
     }
-    const DWORD result = TransferFile(source, destination);
-    if (result != ZEL_SUCCESS) return result;
-    m_CurrentFolderEntry.FillFromPath(destination);
-    return ZEL_SUCCESS;
+    return TransferFile(source, written);
 }
 
-DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& transferFile) {
-    const CString destination = m_strDestFolder + transferFile;
+DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& destination) {
     if (byteCount != 0 && m_pTransferBuffer == nullptr) return ZEL_ERR_COPY;
     // A read-only file of the same name is replaced, as on the file route.
     MakeWritable(destination);
@@ -225,7 +221,6 @@ DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& 
         DeleteFileW(destination);
         return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_DESTINATION;
     }
-    m_CurrentFolderEntry.FillFromPath(destination);
     return ZEL_SUCCESS;
 }
 

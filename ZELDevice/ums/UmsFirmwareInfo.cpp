@@ -2,8 +2,8 @@
 // into the device settings.
 #include <vector>
 
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/FileHandle.h"
+#include "internal/CoreText.h"
+#include "internal/FileHandle.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "zelcompat/textfn.h"
 

@@ -1,9 +1,9 @@
 // Moving through the folders of a mass-storage player, and making and deleting
 // files and folders on its drive. The drive, the device tree and, on players
 // the agent serves, the agent's own current folder are kept in step.
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/MessagePump.h"
-#include "ZELDevice/mtp/Agent.h"
+#include "internal/CoreText.h"
+#include "internal/MessagePump.h"
+#include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "zelcompat/cfile.h"
 #include "zelcompat/files.h"

@@ -3,9 +3,9 @@
 // drive and listing its folders into the device tree.
 #include <cstring>
 
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/FileHandle.h"
-#include "ZELDevice/mtp/Agent.h"
+#include "internal/CoreText.h"
+#include "internal/FileHandle.h"
+#include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "zelcompat/cfile.h"
 #include "zelcompat/debug.h"
@@ -199,15 +199,8 @@ BOOL CZEL_DeviceForUMS::GetFileInfo(tagDB_File* record) {
     path.Format(u"%s\\%s", zelcore::FixedText(record->Folder), zelcore::FixedText(record->FileName));
     ZelTagAnswer answer{};
     ReadTags(path, &answer);
-    lstrcpynW(record->Text1, answer.Title, ZEL_DBTEXT);
-    lstrcpynW(record->Text3, answer.Artist, ZEL_DBTEXT);
-    lstrcpynW(record->Text2, answer.Album, ZEL_DBTEXT);
-    lstrcpynW(record->ShortText2, answer.Genre, ZEL_DBSHORTTEXT);
-    lstrcpynW(record->ShortText1, answer.Year, ZEL_DBSHORTTEXT);
-    record->Number1 = answer.Number1;
-    record->Number2 = answer.Number2;
+    CopyTagsIntoRecord(answer, record);
     record->FileSize = answer.FileSize;
-    record->OrderNumber = answer.OrderNumber == 0 ? 9999 : answer.OrderNumber;
     return 1;
 }
 

@@ -4,9 +4,9 @@
 // records it in the player's database and in the device tree.
 #include <new>
 
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/MessagePump.h"
-#include "ZELDevice/mtp/Agent.h"
+#include "internal/CoreText.h"
+#include "internal/MessagePump.h"
+#include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "ZELDevice/ums/CopyProgress.h"
 #include "zelcompat/debug.h"
@@ -56,7 +56,7 @@ private:
 CString LocalTimeStamp() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return zelcore::FormatStamp(now);
+    return CZEL_File::FormatStamp(now);
 }
 
 // folder and name joined by one "\".
@@ -139,9 +139,18 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
         return answer;
     };
 
+    // The copy engine fills no entry: the path it wrote describes the file that landed.
+    CString written = destination;
+    auto sendThroughEngine = [&](DWORD mergedLength) -> DWORD {
+        const DWORD answer = mergedLength > 0 ? TransferFileThroughMSC(mergedLength, destination)
+                                              : TransferFileThroughMSC(source, destination, written);
+        if (!ZelFailed(answer)) m_CurrentFolderEntry.FillFromPath(written);
+        return answer;
+    };
+
     DWORD result;
     if (!IsAudio(mediaType)) {
-        result = agentRoute ? sendThroughAgent() : TransferFileThroughMSC(source, m_strCurrentTransFile);
+        result = agentRoute ? sendThroughAgent() : sendThroughEngine(0);
     } else {
         const int width = static_cast<int>(m_Settings.AlbumArtWidth);
         const int height = static_cast<int>(m_Settings.AlbumArtHeight);
@@ -193,21 +202,16 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
             }
         }
 
-        if (agentRoute)
-            result = sendThroughAgent();
-        else if (mergedLength > 0)
-            result = TransferFileThroughMSC(mergedLength, m_strCurrentTransFile);
-        else
-            result = TransferFileThroughMSC(source, m_strCurrentTransFile);
+        result = agentRoute ? sendThroughAgent() : sendThroughEngine(mergedLength);
     }
     if (ZelFailed(result)) return result;
 
-    // The copy engine may have named the file otherwise (numbered movies); the
-    // entry it filled says what was written.
-    CString written = m_CurrentFolderEntry.Name.IsEmpty() ? destination : m_CurrentFolderEntry.Path;
-    LPWSTR recordedPath = written.GetBuffer();
     // Album art and lyrics change the file on its way; the record describes what landed.
-    if (!m_CurrentFolderEntry.Name.IsEmpty()) record->FileSize = m_CurrentFolderEntry.Size;
+    if (!m_CurrentFolderEntry.Name.IsEmpty()) {
+        if (agentRoute) written = m_CurrentFolderEntry.Path;
+        record->FileSize = m_CurrentFolderEntry.Size;
+    }
+    LPWSTR recordedPath = written.GetBuffer();
     if (intoCurrentFolder) {
         NotifyHost(ZEL_EVENT_END, 0);
         zelcore::PumpWaitingMessages();

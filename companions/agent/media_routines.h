@@ -1,7 +1,7 @@
 // The agent's media routines; routines.cpp hands them to the device.
 #pragma once
 
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 
 namespace zelagent {
 

@@ -12,7 +12,7 @@
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "media_asf.h"
 #include "media_routines.h"
 #include "media_util.h"

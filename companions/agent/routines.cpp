@@ -1,5 +1,5 @@
 // The getters through which the device obtains the agent's media routines.
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "media_routines.h"
 
 extern "C" {

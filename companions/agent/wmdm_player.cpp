@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "ZELDevice/mtp/Agent.h"
+#include "ZELDevice/abi/Agent.h"
 
 namespace {
 

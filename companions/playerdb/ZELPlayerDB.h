@@ -3,7 +3,7 @@
 // name; ZELDB_ListRecords is for hosts and tests.
 #pragma once
 
-#include "ZELDevice/core/Records.h"
+#include "ZELDevice/abi/Records.h"
 #include "zelcompat/types.h"
 
 // Where the database lives on the player's drive.

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "ZELDevice/core/Codes.h"
+#include "ZELDevice/abi/Codes.h"
 #include "zelcompat/debug.h"
 #include "zelcompat/files.h"
 #include "zelcompat/window.h"

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ZELDevice/core/Records.h"
+#include "ZELDevice/abi/Records.h"
 #include "zelcompat/types.h"
 
 namespace zelplayerdb {

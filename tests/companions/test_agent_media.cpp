@@ -12,7 +12,7 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
 
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "media_test_util.h"
 
 using namespace mediatest;

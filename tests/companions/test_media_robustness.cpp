@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "media_test_util.h"
 
 extern "C" int LyricsConvertToPlayerW(const unsigned char* input, unsigned int inputLength, int mode,

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ZELDevice/support/LyricsConverter.h"
+#include "host_fixture.h"
 #include "lyrics_recorder.h"
 #include "mediagen.h"
 #include "tempdrive.h"
@@ -26,22 +27,6 @@ namespace mg = zelmediagen;
 using Bytes = mg::Bytes;
 
 namespace {
-
-// Collects the debugger output lines for the length of a scope.
-struct DebugLines {
-    std::vector<std::u16string> lines;
-    DebugLines() {
-        ZelSetDebugSink([](LPCWSTR line, void* ctx) { static_cast<DebugLines*>(ctx)->lines.emplace_back(line); },
-                        this);
-    }
-    ~DebugLines() { ZelSetDebugSink(nullptr, nullptr); }
-    bool Has(const std::u16string& line) const { return std::count(lines.begin(), lines.end(), line) > 0; }
-};
-
-void SetModel(tagDeviceSettings& settings, const std::u16string& model) {
-    std::fill(std::begin(settings.ModelName), std::end(settings.ModelName), u'\0');
-    std::copy(model.begin(), model.end(), settings.ModelName);
-}
 
 // Size of the ID3v2 tag block (header included) at the start of bytes.
 size_t TagBlockSize(const Bytes& bytes) {
@@ -76,7 +61,7 @@ class LyricsFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         settings_.Capabilities = ZEL_CAP_LYRICS;
-        SetModel(settings_, u"RV-M41");
+        SetField(settings_.ModelName, u"RV-M41");
         std::filesystem::create_directories(drive_.Host("Work"));
     }
     // A short MP3 file, its ID3v2 tag of the given version holding the lyrics.
@@ -283,7 +268,7 @@ TEST_F(LyricsReference, WmaAndOggAreConvertedOnlyWithLyrics) {
 }
 
 TEST_F(LyricsRecorded, ModelNameAndPlayerTableReachTheLibrary) {
-    SetModel(settings_, u"RV-M41[A]");
+    SetField(settings_.ModelName, u"RV-M41[A]");
     mg::AsfOptions asf;
     asf.lyrics = "words";
     ASSERT_TRUE(mg::WriteAsf(drive_.Host("song.wma"), asf));
@@ -307,7 +292,9 @@ TEST_F(LyricsRecorded, ModelNameAndPlayerTableReachTheLibrary) {
     EXPECT_EQ(drive_.Win(u"Work\\song.ogg"), state_->oggOutput);
 
     // A full-width model name has no terminator inside the record.
-    SetModel(settings_, u"[ABCDEFGHIJKLMNOPQ]X");
+    // All 20 units used: the field holds no terminator.
+    const std::u16string full = u"[ABCDEFGHIJKLMNOPQ]X";
+    std::copy(full.begin(), full.end(), settings_.ModelName);
     EXPECT_EQ(u"(ABCDEFGHIJKLMNOPQ)X", CLyricsConverter::LibraryModelName(&settings_).Str());
 }
 

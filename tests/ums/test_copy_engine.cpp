@@ -24,14 +24,17 @@ protected:
         zelums::ResetCopyPercent();
         host.messages.clear();
     }
+    // The file route into the destination folder; written is where the file landed.
     DWORD Copy(const std::u16string& source, LPCWSTR name) {
         StartTransfer();
-        return device.TransferFileThroughMSC(source.c_str(), CString(name));
+        written.Empty();
+        return device.TransferFileThroughMSC(source.c_str(), device.m_strDestFolder + name, written);
     }
     DWORD WriteBuffer(std::vector<BYTE> buffer, LPCWSTR name) {
         StartTransfer();
         device.m_pTransferBuffer = buffer.data();
-        const DWORD result = device.TransferFileThroughMSC(static_cast<DWORD>(buffer.size()), CString(name));
+        const DWORD result =
+            device.TransferFileThroughMSC(static_cast<DWORD>(buffer.size()), device.m_strDestFolder + name);
         device.m_pTransferBuffer = nullptr;
         return result;
     }
@@ -43,6 +46,7 @@ protected:
         EXPECT_EQ(100, values.back());
         EXPECT_LE(values.size(), 101u);
     }
+    CString written;
 };
 
 TEST_F(UmsCopyEngine, CancelsAndFailuresLeaveNoPartialFile) {
@@ -66,7 +70,6 @@ TEST_F(UmsCopyEngine, CancelsAndFailuresLeaveNoPartialFile) {
         EXPECT_EQ(r.full, copy());
         ZelRemoveFault(fault);
         EXPECT_FALSE(drive.Exists("Music/big.bin"));
-        EXPECT_TRUE(device.m_CurrentFolderEntry.Name.IsEmpty());
     }
 
     // 9x family: "P:\" + 100 + "\" + 157 units is one too long; the NT family copies it.
@@ -89,8 +92,7 @@ TEST_F(UmsCopyEngine, SingleFilesOverwriteReadOnlyAndReportProgress) {
         const std::string data = Pattern(old ? 20 << 20 : 1 << 20);  // 160 blocks of the stream copy
         ASSERT_EQ(ZEL_SUCCESS, Copy(PcFile("song.mp3", data), u"song.mp3")) << old;
         EXPECT_TRUE(drive.ReadFile("Music/song.mp3") == data) << old;
-        EXPECT_EQ(CString(u"song.mp3"), device.m_CurrentFolderEntry.Name);
-        EXPECT_EQ(data.size(), device.m_CurrentFolderEntry.Size);
+        EXPECT_EQ(CString(drive.Win(u"Music\\song.mp3").c_str()), written);
         ExpectSaneProgress();
     }
     // CopyFileExW reports every MiB: 128 callbacks, at most 101 messages.
@@ -143,7 +145,7 @@ TEST_F(UmsCopyEngine, MoviesOfThe120EPlayerAreNumbered) {
     device.m_strDestFolder = drive.Win(u"Other\\").c_str();
     ASSERT_EQ(ZEL_SUCCESS, Copy(clip, u"clip.AVI"));
     EXPECT_EQ("movie", drive.ReadFile("Other/Video_0011.avi"));
-    EXPECT_EQ(CString(u"Video_0011.avi"), device.m_CurrentFolderEntry.Name);
+    EXPECT_EQ(CString(drive.Win(u"Other\\Video_0011.avi").c_str()), written);
     ASSERT_EQ(ZEL_SUCCESS, Copy(PcFile("song.mp3", "music"), u"song.mp3"));  // only movies
     EXPECT_TRUE(drive.Exists("Other/song.mp3"));
 }

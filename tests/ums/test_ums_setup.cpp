@@ -12,8 +12,6 @@
 
 namespace {
 
-void Collect(LPCWSTR line, void* lines) { static_cast<std::vector<std::u16string>*>(lines)->push_back(line); }
-
 class UmsSetup : public UmsTest {
 protected:
     ~UmsSetup() override { ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT); }
@@ -28,14 +26,15 @@ TEST_F(UmsSetup, AdmissionAndWriteProtection) {
         ZelSetWindowsVersion(v.major, v.minor, v.platform);
         EXPECT_EQ(v.code, CZEL_DeviceForUMS::WindowsVersion());
         const int fault = ZelInjectFault(u"\\\\.\\E:", ZEL_FAULT_IOCTL, ERROR_WRITE_PROTECT);
-        std::vector<std::u16string> lines;
-        ZelSetDebugSink(&Collect, &lines);
-        TestUMS local;
-        const DWORD result = Create(local, DriveInfo());
-        ZelSetDebugSink(nullptr, nullptr);
+        DWORD result;
+        DebugLines lines;
+        {
+            TestUMS local;
+            result = Create(local, DriveInfo());
+        }
         ZelRemoveFault(fault);
         EXPECT_EQ(v.tested ? ZEL_ERR_WRITE_PROTECTED : ZEL_SUCCESS, result);
-        EXPECT_EQ(v.tested, Has(lines, u"[Device] Can't write anything to device\n"));
+        EXPECT_EQ(v.tested, lines.Has(u"[Device] Can't write anything to device\n"));
         EXPECT_EQ(!v.tested, drive.Exists("Music"));
         std::filesystem::remove_all(drive.Host("Music"));
     }

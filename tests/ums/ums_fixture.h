@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ZELDevice/ZELDevice.h"
-#include "ZELDevice/core/CoreText.h"
+#include "host_fixture.h"
 #include "tempdrive.h"
 
 // A UMS device with its protected state opened up for tests.
@@ -52,53 +52,6 @@ public:
     std::pair<std::u16string, std::u16string> Where() { return {m_itCurrent->Name.Str(), GetCurrentPath().Str()}; }
 };
 
-// A message-only window that records (wParam, lParam) of every 0x40A message;
-// the optional hook runs inside the window procedure (to cancel mid-copy).
-class HostWindow {
-public:
-    HostWindow() {
-        static const ATOM registered = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = &HostWindow::Procedure;
-            windowClass.lpszClassName = u"ZelTestHost";
-            return RegisterClassW(&windowClass);
-        }();
-        m_hwnd = CreateWindowExW(0, MAKEINTATOM(registered), u"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                 nullptr);
-        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~HostWindow() { DestroyWindow(m_hwnd); }
-    HWND Handle() const { return m_hwnd; }
-    // The values of one event code, in order.
-    std::vector<LPARAM> Values(WPARAM event) const {
-        std::vector<LPARAM> values;
-        for (const auto& [code, value] : messages)
-            if (code == event) values.push_back(value);
-        return values;
-    }
-    std::vector<std::pair<WPARAM, LPARAM>> messages;
-    std::function<void(WPARAM, LPARAM)> onMessage;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
-        self->messages.emplace_back(wParam, lParam);
-        if (self->onMessage) self->onMessage(wParam, lParam);
-        return 1;
-    }
-    HWND m_hwnd = nullptr;
-};
-
-template <size_t N>
-void SetField(WCHAR (&field)[N], const std::u16string& text) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.size(), N - 1)), field);
-}
-template <size_t N>
-std::u16string Text(const WCHAR (&field)[N]) {
-    return zelcore::FixedText(field).Str();
-}
 inline bool Has(const std::vector<std::u16string>& names, const std::u16string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }

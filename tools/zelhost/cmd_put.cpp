@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
-#include "ZELDevice/mtp/AgentRoutines.h"
 #include "commands.h"
 #include "report.h"
 
@@ -52,31 +52,14 @@ private:
     std::string m_folder;
 };
 
-// The agent's tag reader fills what a host's library knows about a song; the
-// player's database keeps it with the record.
-void AddTags(const tagDeviceSettings& settings, const std::u16string& path, tagDB_File& record) {
-    ZelTagReaderFn reader = Agent_GetGetFileInfo();
-    if (reader == nullptr) return;
-    auto answer = std::make_unique<ZelTagAnswer>();
-    *answer = ZelTagAnswer{};
-    auto request = std::make_unique<ZelTagRequest>();
-    *request = ZelTagRequest{};
-    request->DeviceID1 = settings.DeviceID1;
-    request->ProductID = settings.ProductID;
-    request->DeviceID3 = settings.DeviceID3;
-    const int read = reader(answer.get(), request.get(), path.c_str(), sizeof(ZelTagAnswer));
-    if (ZelTagReleaseFn release = Agent_GetDeleteTrack()) release(nullptr);
-    if (!read) return;
-    lstrcpynW(record.Text1, answer->Title, ZEL_DBTEXT);
-    lstrcpynW(record.Text3, answer->Artist, ZEL_DBTEXT);
-    lstrcpynW(record.Text2, answer->Album, ZEL_DBTEXT);
-    // The genre field doubles as the category of broadcast files; those names are not genres.
-    const std::u16string genre = FieldText(answer->Genre);
-    if (genre != u"Datacasts" && genre != u"TTS") lstrcpynW(record.ShortText2, answer->Genre, ZEL_DBSHORTTEXT);
-    lstrcpynW(record.ShortText1, answer->Year, ZEL_DBSHORTTEXT);
-    record.Number1 = answer->Number1;
-    record.Number2 = answer->Number2;
-    record.OrderNumber = answer->OrderNumber == 0 ? 9999 : answer->OrderNumber;
+// The library's tag reader fills what a host's own media library would know
+// about a song; the player's database keeps it with the record. The genre field
+// doubles as the category of broadcast files, so those names are not kept as genres.
+void AddTags(CZEL_DeviceForUMS& device, const std::u16string& path, tagDB_File& record) {
+    if (!device.ReadTagsIntoRecord(path.c_str(), &record)) return;
+    const std::u16string genre = FieldText(record.ShortText2);
+    if (genre == u"Datacasts" || genre == u"TTS")
+        std::fill(std::begin(record.ShortText2), std::end(record.ShortText2), u'\0');
 }
 
 // The profile's folder for a kind of media; the root for kinds without one.
@@ -175,7 +158,7 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
 
-    if (mediaType & ZEL_MEDIA_AUDIO) AddTags(device.m_Settings, windowsPath, record);
+    if (mediaType & ZEL_MEDIA_AUDIO) AddTags(device, windowsPath, record);
     if (mediaType & ZEL_MEDIA_IMAGE) windowsPath = staging.Stage(hostPath.string(), windowsPath);
     // The record carries the source's full path in Folder and the name on the player in FileName.
     lstrcpynW(record.Folder, windowsPath.c_str(), ZEL_DBFOLDER);

@@ -156,7 +156,7 @@ bool Session::SetUp(int& exitCode, std::string& error) {
         // again reaches the same database in memory.
         m_database = LoadLibraryW(m_device->m_Settings.DBLibraryPath);
         if (m_database != nullptr) {
-            m_listRecords = EntryPoint<ListRecordsProc>(m_database, "ZELDB_ListRecords");
+            m_listRecords = EntryPoint<ZELDB_LISTRECORDS_PROC>(m_database, ZELDB_LISTRECORDS_NAME);
             m_getRecord = EntryPoint<ZELDB_GETRECORD_PROC>(m_database, ZELDB_GETRECORD_NAME);
             m_sync = EntryPoint<ZELDB_DBSYNC_PROC>(m_database, ZELDB_DBSYNC_NAME);
         }

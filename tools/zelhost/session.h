@@ -82,8 +82,6 @@ private:
     bool InstallDatabaseLibrary(std::string& error);
     void SaveProfile();
 
-    typedef int (*ListRecordsProc)(tagDB_File* records, int capacity);
-
     std::string m_playerFolder;
     Profile m_profile;
     bool m_json;
@@ -93,7 +91,7 @@ private:
     std::unique_ptr<HostWindow> m_window;
     std::unique_ptr<CZEL_DeviceForUMS> m_device;
     HMODULE m_database = nullptr;
-    ListRecordsProc m_listRecords = nullptr;
+    ZELDB_LISTRECORDS_PROC m_listRecords = nullptr;
     ZELDB_GETRECORD_PROC m_getRecord = nullptr;
     ZELDB_DBSYNC_PROC m_sync = nullptr;
 };

@@ -7,7 +7,6 @@
 #include "collections.h"
 #include "debug.h"
 #include "drives.h"
-#include "faults.h"
 #include "files.h"
 #include "cfile.h"
 #include "modules.h"

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 namespace {
 
@@ -151,8 +151,8 @@ TEST_F(ListingTest, FirstCallMakesTheRootThenListingsGraftUnderTheCurrentFolder)
 
 TEST_F(ListingTest, MakeTreeMarksFoldersBelowSpecialFolders) {
     device.m_Settings.SpecialFolderCount = 2;
-    SetText(device.m_Settings.SpecialFolders[0], u"radio");
-    SetText(device.m_Settings.SpecialFolders[1], u"Music\\Pack");
+    SetField(device.m_Settings.SpecialFolders[0], u"radio");
+    SetField(device.m_Settings.SpecialFolders[1], u"Music\\Pack");
     device.FindFileFirst();
     device.List({{u"RADIO", true}, {u"Music", true}, {u"radio.mp3", false}});
     EXPECT_EQ(Special(), (std::vector<DWORD>{1, 0, 0}));  // a file is never special

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "core_fixture.h"
+#include "device_fixture.h"
 #include "mediagen.h"
 
 namespace {
@@ -14,7 +14,7 @@ struct AdmissionDevice : TestDevice {
 
     // The list as CreateDevice leaves it: in the settings and in the copy.
     void Extensions(const std::u16string& list) {
-        SetText(m_Settings.Extensions, list);
+        SetField(m_Settings.Extensions, list);
         m_strExtensions = list.c_str();
     }
     DWORD Type(std::u16string path, tagDB_File* record = nullptr) {
@@ -130,7 +130,7 @@ TEST(Admission, IsSupportedMediaFollowsTheCapabilityBits) {
     EXPECT_EQ(device.Supported(ZEL_MEDIA_MP3, u"a.flac"), 0);
 
     // IsSupportFormat reads the settings' list, not the copy CreateDevice made.
-    SetText(device.m_Settings.Extensions, u"WMA.OGG");
+    SetField(device.m_Settings.Extensions, u"WMA.OGG");
     EXPECT_EQ(device.Format(u"E:\\a.wma"), 1);
     EXPECT_EQ(device.Format(u"E:\\b.Ogg"), 1);
     EXPECT_EQ(device.Format(u"E:\\a.mp3"), 0);
@@ -159,7 +159,7 @@ TEST(Admission, CurrentLocationMustSuitTheMediaFamily) {
     AdmissionDevice device;
     device.m_strDriveRoot = u"E:\\";
     const char16_t* folders[] = {u"Music", u"Video", u"Photo", u"Texts"};
-    for (int i = 0; i < 4; ++i) SetText(device.m_Settings.Folders[i], folders[i]);
+    for (int i = 0; i < 4; ++i) SetField(device.m_Settings.Folders[i], folders[i]);
     auto at = [&](const char16_t* folder, DWORD code) {
         device.MoveCurrentPath(u"");
         if (*folder) device.MoveCurrentPath(folder);

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "ZELPlayerDB.h"
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST_F(PlayerDbTest, RecordsAreFoundIgnoringCaseAndDriveAndKeptOnce) {
 
     Add(u"E:\\Music", u"b.mp3");
     tagDB_File again = Record(ZEL_MEDIA_MP3, u"E:\\MUSIC", u"SONG.mp3");
-    SetText(again.Text1, u"second");
+    SetField(again.Text1, u"second");
     ASSERT_TRUE(ZELDB_AddRecord(&again));
     std::vector<tagDB_File> records(3);
     ASSERT_EQ(ZELDB_ListRecords(records.data(), 3), 2);
@@ -77,7 +77,7 @@ TEST_F(PlayerDbTest, RecordsAreFoundIgnoringCaseAndDriveAndKeptOnce) {
 
 TEST_F(PlayerDbTest, TheFileKeepsEveryFieldAndEveryRecordAndWritingReportsProgress) {
     HostWindow window(true);
-    ASSERT_TRUE(ZELDB_Create(u'E', window.hwnd, 1));
+    ASSERT_TRUE(ZELDB_Create(u'E', window.Handle(), 1));
     tagDB_File full{};
     full.MediaType = ZEL_MEDIA_WMA;
     full.FileSize = 0xFFFFFFF0u;
@@ -91,13 +91,13 @@ TEST_F(PlayerDbTest, TheFileKeepsEveryFieldAndEveryRecordAndWritingReportsProgre
     full.LyricsFlag = 1;
     // Texts filling their fields, with a character outside the basic plane.
     auto text = [](size_t units, char16_t fill) { return std::u16string(units - 2, fill) + u"\U0001F3B5"; };
-    SetText(full.Folder, u"E:\\" + text(ZEL_DBFOLDER - 4, u'f'));
-    SetText(full.FileName, text(ZEL_DBFILENAME - 1, u'n'));
-    SetText(full.Text1, text(ZEL_DBTEXT - 1, u'1'));
-    SetText(full.Text2, text(ZEL_DBTEXT - 1, u'2'));
-    SetText(full.Text3, text(ZEL_DBTEXT - 1, u'3'));
-    SetText(full.ShortText1, text(ZEL_DBSHORTTEXT - 1, u's'));
-    SetText(full.ShortText2, text(ZEL_DBSHORTTEXT - 1, u't'));
+    SetField(full.Folder, u"E:\\" + text(ZEL_DBFOLDER - 4, u'f'));
+    SetField(full.FileName, text(ZEL_DBFILENAME - 1, u'n'));
+    SetField(full.Text1, text(ZEL_DBTEXT - 1, u'1'));
+    SetField(full.Text2, text(ZEL_DBTEXT - 1, u'2'));
+    SetField(full.Text3, text(ZEL_DBTEXT - 1, u'3'));
+    SetField(full.ShortText1, text(ZEL_DBSHORTTEXT - 1, u's'));
+    SetField(full.ShortText2, text(ZEL_DBSHORTTEXT - 1, u't'));
     ASSERT_TRUE(ZELDB_AddRecord(&full));
     for (int k = 0; k < 5000; ++k) Add(ZelFormat(u"E:\\Music\\%d", k % 50), ZelFormat(u"t%05d.mp3", k));
     window.reports.clear();
@@ -254,10 +254,10 @@ protected:
 TEST_F(DeviceDbTest, LoadNeedsTheLibraryAndAllFiveEntryPoints) {
     TestDevice none;
     EXPECT_EQ(none.DB_LoadDBLibrary(), 0);  // no path
-    SetText(none.m_Settings.DBLibraryPath, drive.Win(u"System\\Missing.dll"));
+    SetField(none.m_Settings.DBLibraryPath, drive.Win(u"System\\Missing.dll"));
     EXPECT_EQ(none.DB_LoadDBLibrary(), 0);
     std::filesystem::copy_file(ZEL_PARTIAL_PLAYERDB_LIBRARY, drive.Host("System/libPartialPlayerDB.so"));
-    SetText(none.m_Settings.DBLibraryPath, drive.Win(u"System\\PartialPlayerDB.dll"));
+    SetField(none.m_Settings.DBLibraryPath, drive.Win(u"System\\PartialPlayerDB.dll"));
     EXPECT_EQ(none.DB_LoadDBLibrary(), 0);
     EXPECT_NE(none.m_pfnZELDB_GetRecord, nullptr);  // what was found stays
     EXPECT_EQ(none.m_pfnZELDB_DBSync, nullptr);
@@ -276,17 +276,17 @@ TEST_F(DeviceDbTest, AddAndDeleteGoToTheDatabaseExceptNonAudioOnRvM41AndRvM43) {
     EXPECT_NE(device->DeleteFileToDB(path.data()), 0);
     EXPECT_FALSE(Holds(*device, path));
 
-    SetText(device->m_Settings.ModelName, u"RV-M43");
+    SetField(device->m_Settings.ModelName, u"RV-M43");
     tagDB_File refused;
     EXPECT_EQ(AddFile(u"E:\\Photo\\p.jpg", ZEL_MEDIA_JPG, &refused), 0);
     EXPECT_EQ(std::u16string(refused.FileName), u"p.jpg");  // the record was filled all the same
     EXPECT_EQ(Count(), 0);
     EXPECT_NE(AddFile(u"E:\\Music\\a.mp3", ZEL_MEDIA_MP3), 0);
     EXPECT_NE(AddFile(u"E:\\Music\\b.wma", ZEL_MEDIA_ASF_AUDIO), 0);
-    SetText(device->m_Settings.ModelName, u"RV-M41");
+    SetField(device->m_Settings.ModelName, u"RV-M41");
     EXPECT_EQ(AddFile(u"E:\\Video\\v.wmv", ZEL_MEDIA_WMV), 0);
     EXPECT_EQ(AddFile(u"E:\\Text\\t.txt", ZEL_MEDIA_TXT), 0);
-    SetText(device->m_Settings.ModelName, u"RV-M410");
+    SetField(device->m_Settings.ModelName, u"RV-M410");
     EXPECT_NE(AddFile(u"E:\\Photo\\p.jpg", ZEL_MEDIA_JPG), 0);
     EXPECT_EQ(Count(), 3);
     EXPECT_TRUE(Holds(*device, u"E:\\Photo\\p.jpg"));

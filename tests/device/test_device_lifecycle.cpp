@@ -4,7 +4,7 @@
 
 #include "ZELDevice/playlist/PLPPlaylistFile.h"
 #include "ZELDevice/playlist/XPLPlaylistFile.h"
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ struct Reporting {
     explicit Reporting(const std::function<void(LifecycleDevice&)>& configure = {}) {
         if (configure) configure(device);
         EXPECT_TRUE(device.MakeWindow());
-        EXPECT_EQ(device.Create(host.hwnd), ZEL_SUCCESS);
+        EXPECT_EQ(device.Create(host.Handle()), ZEL_SUCCESS);
     }
 };
 
@@ -66,9 +66,9 @@ TEST(DeviceProgress, PercentagesOfBatchesAndSingleFilesAndTimerTicks) {
     r.device.Progress(54, 600);   // still 45: not sent
     r.device.Progress(100, 600);  // same size counts as the same file
     EXPECT_EQ(r.device.Report(ZEL_WM_FORMAT, ZEL_REPORT_END), 1);
-    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 10}, {4, 45}, {4, 50}}));
+    EXPECT_EQ(r.host.messages, (std::vector<Event>{{4, 10}, {4, 45}, {4, 50}}));
 
-    r.host.events.clear();
+    r.host.messages.clear();
     r.device.m_BatchTotal = 0;
     r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
     r.device.Progress(1, 3);
@@ -79,19 +79,19 @@ TEST(DeviceProgress, PercentagesOfBatchesAndSingleFilesAndTimerTicks) {
     r.device.Report(ZEL_WM_PROGRESS, ZEL_REPORT_START);
     r.device.Progress(1, 3);  // counted afresh after a start
     EXPECT_EQ(::SendMessageW(r.device.GetSafeHwnd(), ZEL_WM_PROGRESS, 0, 0), 1);  // no report: nothing sent
-    EXPECT_EQ(r.host.events, (std::vector<Event>{{4, 0}, {4, 33}, {4, 99}, {4, 75}, {4, 100}, {4, 0}, {4, 33}}));
+    EXPECT_EQ(r.host.messages, (std::vector<Event>{{4, 0}, {4, 33}, {4, 99}, {4, 75}, {4, 100}, {4, 0}, {4, 33}}));
 
     // A timer sends the tick value and counts on, also one the host sets.
-    r.host.events.clear();
+    r.host.messages.clear();
     r.device.m_nLastProgress = 7;
     ::SendMessageW(r.device.GetSafeHwnd(), WM_TIMER, 3, 0);
     ASSERT_NE(r.device.SetTimer(44, 10), 0u);
-    EXPECT_TRUE(PumpUntil(2000, [&] { return r.host.events.size() >= 2; }));
+    EXPECT_TRUE(PumpUntil(2000, [&] { return r.host.messages.size() >= 2; }));
     r.device.KillTimer(44);
-    ASSERT_GE(r.host.events.size(), 2u);
-    EXPECT_EQ(std::vector<Event>(r.host.events.begin(), r.host.events.begin() + 2),
+    ASSERT_GE(r.host.messages.size(), 2u);
+    EXPECT_EQ(std::vector<Event>(r.host.messages.begin(), r.host.messages.begin() + 2),
               (std::vector<Event>{{9, 7}, {9, 8}}));
-    EXPECT_EQ(r.device.m_nLastProgress, 7 + r.host.events.size());
+    EXPECT_EQ(r.device.m_nLastProgress, 7 + r.host.messages.size());
 }
 
 TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
@@ -109,8 +109,8 @@ TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
 
     // The ticker sends from its own thread: only a pumping host sees it.
     PumpUntil(2500, [] { return false; });
-    PumpUntil(2500, [&] { return r.host.Ticks().size() >= 2; });
-    ASSERT_EQ(r.host.Ticks(), (std::vector<LPARAM>{0, 5}));
+    PumpUntil(2500, [&] { return r.host.Values(ZEL_EVENT_FORMAT_BUSY).size() >= 2; });
+    ASSERT_EQ(r.host.Values(ZEL_EVENT_FORMAT_BUSY), (std::vector<LPARAM>{0, 5}));
     const double first = std::chrono::duration<double>(r.host.times[1] - start).count();
     const double spacing = std::chrono::duration<double>(r.host.times[2] - r.host.times[1]).count();
     EXPECT_GE(first, 0.9);
@@ -123,9 +123,9 @@ TEST(DeviceProgress, FormatRunsTheBusyTickerUntilItsEnd) {
     EXPECT_EQ(r.device.m_bFormatBusy, 0u);
     EXPECT_TRUE(PumpUntil(500, tickerGone));
     PumpUntil(1300, [] { return false; });
-    EXPECT_EQ(r.host.Ticks().size(), 2u);
-    EXPECT_EQ(r.host.events.front(), (Event{4, 0}));
-    EXPECT_EQ(r.host.events.back(), (Event{4, 100}));
+    EXPECT_EQ(r.host.Values(ZEL_EVENT_FORMAT_BUSY).size(), 2u);
+    EXPECT_EQ(r.host.messages.front(), (Event{4, 0}));
+    EXPECT_EQ(r.host.messages.back(), (Event{4, 100}));
 }
 
 TEST(DeviceTempDir, UsersMusicFolderOrMyMusicOnDriveC) {
@@ -158,7 +158,7 @@ TEST(DeviceCreate, LoadsTheDatabaseLibraryOnlyWhenThePlayerUsesOne) {
     LifecycleDevice missing;
     missing.m_Settings.Capabilities = ZEL_CAP_DATABASE | ZEL_CAP_PLAYLISTS;
     missing.m_Settings.PlayerType = 1;
-    SetText(missing.m_Settings.DBLibraryPath, drive.Win(u"System\\Missing.dll"));
+    SetField(missing.m_Settings.DBLibraryPath, drive.Win(u"System\\Missing.dll"));
     tagDeviceInfo info{};
     info.FreeMB = 12;
     info.TotalMB = 34;
@@ -182,9 +182,9 @@ TEST(DeviceCreate, LoadsTheDatabaseLibraryOnlyWhenThePlayerUsesOne) {
     std::u16string path = drive.Win(u"Music\\a.mp3");
     EXPECT_NE(r.device.AddFileToDB(path.data(), &record), 0);
     EXPECT_NE(r.device.m_pfnZELDB_DBSync(1), 0);
-    ASSERT_GE(r.host.events.size(), 2u);
-    EXPECT_EQ(r.host.events.front(), (Event{4, 0}));
-    EXPECT_EQ(r.host.events.back(), (Event{4, 100}));
+    ASSERT_GE(r.host.messages.size(), 2u);
+    EXPECT_EQ(r.host.messages.front(), (Event{4, 0}));
+    EXPECT_EQ(r.host.messages.back(), (Event{4, 100}));
 }
 
 TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
@@ -199,9 +199,9 @@ TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
         device.m_strDriveRoot = u"E:\\";
         device.m_Settings.Capabilities = ZEL_CAP_PLAYLISTS;
         device.m_Settings.PlayerType = type;
-        SetText(device.m_Settings.PlaylistFile, u"System\\Lists");
-        SetText(device.m_Settings.Extensions, u"MP3.WMA");
-        EXPECT_EQ(device.Create(host.hwnd, info), ZEL_SUCCESS);
+        SetField(device.m_Settings.PlaylistFile, u"System\\Lists");
+        SetField(device.m_Settings.Extensions, u"MP3.WMA");
+        EXPECT_EQ(device.Create(host.Handle(), info), ZEL_SUCCESS);
         EXPECT_EQ(std::u16string(device.m_Settings.PlaylistFile), u"E:\\System\\Lists");
         EXPECT_EQ(dynamic_cast<CXPLPlaylistFile*>(device.m_pPlaylist) != nullptr, type == 1);
         EXPECT_EQ(dynamic_cast<CPLPPlaylistFile*>(device.m_pPlaylist) != nullptr, type == 2);
@@ -211,7 +211,7 @@ TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
         EXPECT_EQ(device.m_Settings.FreeMB, 100u);
         EXPECT_EQ(device.m_Settings.TotalMB, 2000u);
         EXPECT_EQ(device.m_strExtensions, CString(u"MP3.WMA"));
-        EXPECT_EQ(device.m_hHostWnd, host.hwnd);
+        EXPECT_EQ(device.m_hHostWnd, host.Handle());
         EXPECT_EQ(device.m_bOldWindows, 0u);
         for (const void* routine : {(void*)device.m_pfnGetFileInfo, (void*)device.m_pfnDeleteTrack,
                                     (void*)device.m_pfnResizeAlbumImage, (void*)device.m_pfnDeleteAlbumImage,
@@ -223,14 +223,14 @@ TEST(DeviceCreate, CopiesTheDeviceInformationAndMakesThePlaylistObject) {
     mtp.m_Settings.Capabilities = ZEL_CAP_PLAYLISTS;
     mtp.m_Settings.IsMTP = 1;
     mtp.m_Settings.PlayerType = 1;
-    SetText(mtp.m_Settings.PlaylistFile, u"Lists");
-    EXPECT_EQ(mtp.Create(host.hwnd), ZEL_SUCCESS);
+    SetField(mtp.m_Settings.PlaylistFile, u"Lists");
+    EXPECT_EQ(mtp.Create(host.Handle()), ZEL_SUCCESS);
     EXPECT_EQ(std::u16string(mtp.m_Settings.PlaylistFile), u"Lists");
     EXPECT_EQ(mtp.m_pPlaylist, nullptr);
 
     ZelSetWindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS);
     Cleanup restore{[] { ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT); }};
     LifecycleDevice old;
-    EXPECT_EQ(old.Create(host.hwnd), ZEL_SUCCESS);
+    EXPECT_EQ(old.Create(host.Handle()), ZEL_SUCCESS);
     EXPECT_EQ(old.m_bOldWindows, 1u);
 }

@@ -1,7 +1,7 @@
 // Construction and destruction of the device object.
 #include <cstring>
 
-#include "ZELDevice/core/CZEL_Device.h"
+#include "ZELDevice/device/CZEL_Device.h"
 #include "ZELDevice/playlist/CPlaylistFile.h"
 #include "zelcompat/debug.h"
 

@@ -12,12 +12,12 @@
 
 #include <vector>
 
-#include "ZELDevice/core/Codes.h"
-#include "ZELDevice/core/DBLibrary.h"
-#include "ZELDevice/core/Records.h"
-#include "ZELDevice/core/ZELFile.h"
-#include "ZELDevice/core/tree.h"
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/Codes.h"
+#include "ZELDevice/abi/DBLibrary.h"
+#include "ZELDevice/abi/Records.h"
+#include "ZELDevice/abi/ZELFile.h"
+#include "ZELDevice/abi/tree.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "ZELDevice/support/LyricsConverter.h"
 #include "zelcompat/afxwin.h"
 #include "zelcompat/collections.h"
@@ -107,6 +107,13 @@ public:
     // family's wrong-folder code.
     DWORD CanTransferCurrentLocation(DWORD mediaType);
 
+    // Fills the tag fields of a record (title, artist, album, genre, year, track
+    // number, duration and order number) from the agent's tag reader, as the
+    // player's database keeps them: for hosts without a media library of their
+    // own. 0, and the record unchanged, when there is no reader or it could not
+    // read the file.
+    BOOL ReadTagsIntoRecord(LPCWSTR path, tagDB_File* record);
+
     // ---- The device file tree and navigation. ----
     // Adds one entry under the folder its Path names (created when missing);
     // with checkExisting non-zero nothing is added when that folder already
@@ -170,6 +177,9 @@ protected:
     // device settings) into the zeroed answer, then calls its release routine.
     // 0 when there is no reader or it could not read the file.
     BOOL ReadTags(LPCWSTR path, ZelTagAnswer* answer);
+    // Moves the tag reader's answer into the record's tag fields (the order
+    // number 9999 when the answer holds none).
+    static void CopyTagsIntoRecord(const ZelTagAnswer& answer, tagDB_File* record);
 
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg LRESULT OnMsgProgress(WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,7 @@
 // The bridge to the database library that the player carries: loading it from
 // the path the host gives, and recording or forgetting files through it.
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/CoreText.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/CoreText.h"
 #include "zelcompat/textfn.h"
 
 namespace {

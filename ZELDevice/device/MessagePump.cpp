@@ -1,4 +1,4 @@
-#include "ZELDevice/core/MessagePump.h"
+#include "internal/MessagePump.h"
 
 #include "zelcompat/afxwin.h"
 #include "zelcompat/window.h"

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/CoreText.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/CoreText.h"
 #include "zelcompat/debug.h"
 #include "zelcompat/wstdio.h"
 

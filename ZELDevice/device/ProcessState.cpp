@@ -1,10 +1,10 @@
-#include "ZELDevice/core/ProcessState.h"
+#include "internal/ProcessState.h"
 
 #include <atomic>
 #include <cstdint>
 
-#include "ZELDevice/core/Codes.h"
-#include "ZELDevice/core/MessagePump.h"
+#include "ZELDevice/abi/Codes.h"
+#include "internal/MessagePump.h"
 #include "zelcompat/thread.h"
 #include "zelcompat/window.h"
 

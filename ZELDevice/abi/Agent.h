@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "ZELDevice/core/Records.h"
-#include "ZELDevice/core/ZELFile.h"
-#include "ZELDevice/mtp/AgentRoutines.h"
+#include "ZELDevice/abi/Records.h"
+#include "ZELDevice/abi/ZELFile.h"
+#include "ZELDevice/abi/AgentRoutines.h"
 #include "zelcompat/collections.h"
 #include "zelcompat/com.h"
 #include "zelcompat/cstring.h"

@@ -3,9 +3,9 @@
 // into percentage messages for the host window.
 #include <cstdint>
 
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/MessagePump.h"
-#include "ZELDevice/core/ProcessState.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/MessagePump.h"
+#include "internal/ProcessState.h"
 
 BEGIN_MESSAGE_MAP(CZEL_Device, CWnd)
 ON_WM_TIMER()

@@ -1,9 +1,9 @@
-// Small text helpers shared by the device core.
+// Small text helpers shared by the library's sources.
 #pragma once
 
 #include <string>
 
-#include "ZELDevice/core/ZELFile.h"
+#include "ZELDevice/abi/ZELFile.h"
 #include "zelcompat/cstring.h"
 #include "zelcompat/textfn.h"
 #include "zelcompat/types.h"
@@ -35,14 +35,6 @@ inline void SplitIntoRecord(const CString& path, tagDB_File* record) {
     int cut = path.ReverseFind(u'\\');
     lstrcpynW(record->FileName, path.Mid(cut + 1), ZEL_DBFILENAME);
     lstrcpynW(record->Folder, cut >= 0 ? path.Left(cut) : CString(), ZEL_DBFOLDER);
-}
-
-// "%d%02d%02d%02d%02d%02d": the time stamps of tree entries and posted files.
-inline CString FormatStamp(const SYSTEMTIME& time) {
-    CString stamp;
-    stamp.Format(u"%d%02d%02d%02d%02d%02d", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
-                 time.wSecond);
-    return stamp;
 }
 
 // text begins with prefix, compared without regard to case.

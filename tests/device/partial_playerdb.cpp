@@ -1,5 +1,5 @@
 // A database library that lacks ZELDB_DBSync, for the loader's all-or-nothing rule.
-#include "ZELDevice/core/Records.h"
+#include "ZELDevice/abi/Records.h"
 
 extern "C" {
 AFX_EXT_API BOOL ZELDB_Create(DWORD, HWND, int) { return TRUE; }

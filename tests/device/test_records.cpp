@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ TEST(RecordsFile, FillersTakeWhatTheFileSystemSays) {
 
     tagDeviceSettings settings{};
     settings.SpecialFolderCount = 2;
-    SetText(settings.SpecialFolders[0], u"Video");
-    SetText(settings.SpecialFolders[1], u"RADIO");
+    SetField(settings.SpecialFolders[0], u"Video");
+    SetField(settings.SpecialFolders[1], u"RADIO");
     const struct {
         const char16_t *parent, *name, *extension;
         DWORD mediaType;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 extern "C" void __cxa_pure_virtual();
 

@@ -1,8 +1,8 @@
 // Playlist names, the existence tests that also queue transferred files for the
 // later playlist update, broadcast files, and emptying a PC folder.
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/mtp/Agent.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/CoreText.h"
+#include "ZELDevice/abi/Agent.h"
 #include "zelcompat/cfile.h"
 #include "zelcompat/debug.h"
 #include "zelcompat/files.h"

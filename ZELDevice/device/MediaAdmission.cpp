@@ -1,10 +1,11 @@
 // Classification of PC files by media type and the decision whether this
 // player, and its current folder, take them.
 #include <cstring>
+#include <memory>
 
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/FileHandle.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/CoreText.h"
+#include "internal/FileHandle.h"
 #include "zelcompat/files.h"
 #include "zelcompat/textfn.h"
 #include "zelcompat/wintime.h"
@@ -63,6 +64,25 @@ BOOL CZEL_Device::ReadTags(LPCWSTR path, ZelTagAnswer* answer) {
     BOOL read = m_pfnGetFileInfo(answer, &request, path, sizeof(*answer));
     if (m_pfnDeleteTrack != nullptr) m_pfnDeleteTrack(nullptr);
     return read;
+}
+
+void CZEL_Device::CopyTagsIntoRecord(const ZelTagAnswer& answer, tagDB_File* record) {
+    lstrcpynW(record->Text1, answer.Title, ZEL_DBTEXT);
+    lstrcpynW(record->Text3, answer.Artist, ZEL_DBTEXT);
+    lstrcpynW(record->Text2, answer.Album, ZEL_DBTEXT);
+    lstrcpynW(record->ShortText2, answer.Genre, ZEL_DBSHORTTEXT);
+    lstrcpynW(record->ShortText1, answer.Year, ZEL_DBSHORTTEXT);
+    record->Number1 = answer.Number1;
+    record->Number2 = answer.Number2;
+    record->OrderNumber = answer.OrderNumber == 0 ? 9999 : answer.OrderNumber;
+}
+
+BOOL CZEL_Device::ReadTagsIntoRecord(LPCWSTR path, tagDB_File* record) {
+    if (path == nullptr || record == nullptr) return 0;
+    auto answer = std::make_unique<ZelTagAnswer>();
+    if (!ReadTags(path, answer.get())) return 0;
+    CopyTagsIntoRecord(*answer, record);
+    return 1;
 }
 
 DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {

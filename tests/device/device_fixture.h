@@ -1,7 +1,7 @@
 // Shared pieces of the device core tests: a device object whose pure
-// operations do nothing and whose inner state the tests can reach, a host
-// window that records what it is sent, the debug lines the library writes,
-// and a player drive with the reference database.
+// operations do nothing and whose inner state the tests can reach, and a
+// player drive with the reference database. The host window and the debugger
+// lines are tests/common's.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "ZELDevice/ZELDevice.h"
-#include "ZELDevice/mtp/Agent.h"  // declarations only: compiled here to keep them honest
+#include "ZELDevice/abi/Agent.h"  // declarations only: compiled here to keep them honest
+#include "host_fixture.h"
 #include "idle_device.h"
 #include "tempdrive.h"
 #include "zelcompat/window.h"
@@ -64,75 +65,17 @@ public:
     }
 };
 
-template <size_t N>
-void SetText(WCHAR (&field)[N], const std::u16string& text) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.size(), N - 1)), field);
-}
-
-struct DebugLines {
-    std::vector<std::u16string> lines;
-    DebugLines() {
-        ZelSetDebugSink([](LPCWSTR line, void* ctx) { static_cast<DebugLines*>(ctx)->lines.emplace_back(line); },
-                        this);
-    }
-    ~DebugLines() { ZelSetDebugSink(nullptr, nullptr); }
-    DebugLines(const DebugLines&) = delete;
-    DebugLines& operator=(const DebugLines&) = delete;
-    bool Has(const std::u16string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
-};
-
 struct Cleanup {
     std::function<void()> run;
     ~Cleanup() { run(); }
-};
-
-using Clock = std::chrono::steady_clock;
-using Event = std::pair<WPARAM, LPARAM>;
-
-// A host window: records every progress message with the time it came. A
-// database library sends the address of a report, which is copied as well.
-struct HostWindow {
-    HWND hwnd;
-    std::vector<Event> events;
-    std::vector<Clock::time_point> times;
-    std::vector<tagProgressReport> reports;
-    explicit HostWindow(bool holdsReports = false) : holdsReports_(holdsReports) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (message != ZEL_WM_PROGRESS || self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-            self->events.emplace_back(wParam, lParam);
-            self->times.push_back(Clock::now());
-            if (self->holdsReports_) self->reports.push_back(*reinterpret_cast<const tagProgressReport*>(lParam));
-            return 0;
-        };
-        windowClass.lpszClassName = u"ZelTestHost";
-        RegisterClassW(&windowClass);  // an earlier test may have registered it
-        hwnd = CreateWindowExW(0, u"ZelTestHost", u"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~HostWindow() { DestroyWindow(hwnd); }
-    // The values of the busy ticks (event 9) among the events.
-    std::vector<LPARAM> Ticks() const {
-        std::vector<LPARAM> values;
-        for (const Event& event : events)
-            if (event.first == 9) values.push_back(event.second);
-        return values;
-    }
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-
-private:
-    bool holdsReports_;
 };
 
 // A file record as a transfer fills it before the database sees it.
 inline tagDB_File Record(DWORD mediaType, const std::u16string& folder, const std::u16string& name) {
     tagDB_File record{};
     record.MediaType = mediaType;
-    SetText(record.Folder, folder);
-    SetText(record.FileName, name);
+    SetField(record.Folder, folder);
+    SetField(record.FileName, name);
     return record;
 }
 
@@ -150,5 +93,5 @@ inline void UseDatabase(tagDeviceSettings& settings, const TempDrive& drive) {
     settings.Capabilities = ZEL_CAP_DATABASE;
     settings.PlayerType = 1;
     settings.DriveLetter = drive.Letter();
-    SetText(settings.DBLibraryPath, InstallPlayerDB(drive));
+    SetField(settings.DBLibraryPath, InstallPlayerDB(drive));
 }

@@ -1,9 +1,9 @@
 // The base CreateDevice, the temporary folder and the small host operations
 // of the device object.
-#include "ZELDevice/core/CZEL_Device.h"
-#include "ZELDevice/core/CoreText.h"
-#include "ZELDevice/core/ProcessState.h"
-#include "ZELDevice/mtp/Agent.h"
+#include "ZELDevice/device/CZEL_Device.h"
+#include "internal/CoreText.h"
+#include "internal/ProcessState.h"
+#include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/playlist/PLPPlaylistFile.h"
 #include "ZELDevice/playlist/XPLPlaylistFile.h"
 #include "zelcompat/debug.h"

@@ -3,7 +3,7 @@
 #include <random>
 #include <set>
 
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 // Values whose key hashes collide whenever the lengths are equal, so that one
 // hash bucket holds children with different keys.

@@ -3,7 +3,7 @@
 // name; a library that offers all five with these argument lists will do.
 #pragma once
 
-#include "ZELDevice/core/Records.h"
+#include "ZELDevice/abi/Records.h"
 #include "zelcompat/types.h"
 
 // The database of the player whose drive is driveLetter (one UTF-16 unit
@@ -25,3 +25,10 @@ typedef BOOL (*ZELDB_DBSYNC_PROC)(int flag);
 #define ZELDB_DELETERECORD_NAME "ZELDB_DeleteRecord"
 #define ZELDB_GETRECORD_NAME "ZELDB_GetRecord"
 #define ZELDB_DBSYNC_NAME "ZELDB_DBSync"
+
+// An optional sixth entry point, for hosts that show what the player's database
+// holds; the device library itself never looks it up. Answers the number of
+// records and copies the first min(count, capacity) of them, in the order they
+// were first recorded, to records (which may be null to ask for the count).
+typedef int (*ZELDB_LISTRECORDS_PROC)(tagDB_File* records, int capacity);
+#define ZELDB_LISTRECORDS_NAME "ZELDB_ListRecords"

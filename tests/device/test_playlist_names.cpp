@@ -1,7 +1,7 @@
 // Playlist names with the mood names from the host's resource library, the
 // existence tests that queue transferred files, broadcast files and emptying
 // a PC folder.
-#include "core_fixture.h"
+#include "device_fixture.h"
 
 namespace {
 
