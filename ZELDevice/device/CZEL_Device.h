@@ -151,6 +151,14 @@ public:
     // Empties a PC folder (path ending with ""): files deleted, sub-folders emptied and removed.
     void DeleteDownFiles(LPWSTR folder);
 
+    // ---- What ReadPlaylist delivered. ----
+    // The names list and the entries list that ReadPlaylist appends to (the
+    // host empties them before a read and hands StorePlaylist the edited
+    // entries), and the myAuro value it read.
+    CStringArray& GetPlaylistItemNames() { return m_PlaylistItemNames; }
+    CStringArray& GetPlaylistItemEntries() { return m_PlaylistItemEntries; }
+    const CString& GetPlaylistMyAuroValue() const { return m_strMyAuroValue; }
+
     // ---- The player's database library. ----
     // Loads the library named by DBLibraryPath; 1 only when it and all five entry points were found.
     BOOL DB_LoadDBLibrary();

@@ -65,19 +65,17 @@ CString CZEL_Device::GetMoodPlaylistName(int moodClass) {
 
 BOOL CZEL_Device::IsExistFile(LPWSTR fileName, LPWSTR playlistName, LPWSTR myAuroValue, UINT moodClass) {
     if (playlistName != nullptr || moodClass != 0) {
+        // The four lists stay parallel, one element per recorded file: a file
+        // without a playlist name, a value or a mood class records an empty
+        // text or 0, so that a later file's name or class never pairs with an
+        // earlier file's path.
         CString path = m_Settings.IsMTP ? CString(fileName) : GetCurrentPath() + fileName;
         m_TransferPaths.Add(path);
-        if (myAuroValue != nullptr) {
-            CString value;
-            value.Format(u"%s", myAuroValue);
-            m_TransferMyAuroValues.Add(value);
-        }
-        if (playlistName != nullptr) m_TransferPlaylistNames.Add(playlistName);
-        if (moodClass != 0) {
-            m_TransferMoodClasses.Add(moodClass);
-        } else {
-            m_TransferMoodClasses.RemoveAll();
-        }
+        CString value;
+        if (myAuroValue != nullptr) value.Format(u"%s", myAuroValue);
+        m_TransferMyAuroValues.Add(value);
+        m_TransferPlaylistNames.Add(playlistName != nullptr ? CString(playlistName) : CString());
+        m_TransferMoodClasses.Add(moodClass);
     }
     if (!m_Tree.empty() && HasCurrentFolder()) {
         for (sibling_iterator child = FileTree::begin(m_itCurrent); child != FileTree::end(m_itCurrent); ++child) {

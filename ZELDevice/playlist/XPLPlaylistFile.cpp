@@ -14,17 +14,11 @@ namespace {
 const WCHAR kExtension[] = u".xpl";
 const WCHAR kNewLine[] = u"\r\n";
 
-// An item that already has the stored form of an entry line: the first six
-// characters, lowercased, are "\music".
-bool IsStoredEntry(const CString& item) {
-    static const WCHAR kMusic[] = u"\\music";
-    if (item.GetLength() < 6) return false;
-    LPCWSTR text = item;
-    for (int i = 0; i < 6; ++i) {
-        if (ZelToLower(text[i]) != kMusic[i]) return false;
-    }
-    return true;
-}
+// An item that already has the stored form of an entry line, as LoadPlaylist
+// delivered it: it begins with a backslash, where a full path begins with its
+// drive. Entry lines of every folder count, not only those below \Music, so
+// that a playlist read and stored back keeps every line as it was.
+bool IsStoredEntry(const CString& item) { return item.GetLength() > 0 && item[0] == u'\\'; }
 
 }  // namespace
 

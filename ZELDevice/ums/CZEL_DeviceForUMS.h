@@ -4,6 +4,12 @@
 //
 // The overrides are declared in the slot order of the base class, which is
 // part of the binary interface.
+//
+// Special folders 9 and 10 lie inside "My Pack": the host supplies Folders
+// entries 7 and 8 as folder names below "My Pack" (for example "Music"), the
+// form set-up uses to make "My Pack\Music". MoveSpecialFolder(10) creates
+// "My Pack\" followed by entry 8, and ids 9 and 10 enter the entry from
+// "My Pack", so that creating and entering name the same folder.
 #pragma once
 
 #include "ZELDevice/device/CZEL_Device.h"
@@ -54,6 +60,10 @@ public:
     DWORD TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWSTR source, tagDB_File* record,
                            IWMDMStorage* storage) override;
 
+    // The extensions of one kind of content: 1 video "MPG.AVI.WMV.KVI", 2
+    // pictures "JPG.GIF.BMP", 3 music "MP3"; empty for any other kind.
+    CString GetContentsType(int kind);
+
     // What GetVersion answers, as a small number: 5 Windows 2000, 6 XP,
     // 7 Vista, 3 98, 4 Me, 0 anything else.
     static int WindowsVersion();
@@ -83,6 +93,47 @@ protected:
     bool RemoveFolderTree(const CString& name, bool top);
     // Makes (where missing) and enters each folder of a path below the root.
     void MoveRootSubFolder(CString path);
+    // Makes the tree's current folder the node the current path names; a
+    // folder missing on the drive gets a node of its own, whose view is empty.
+    void FollowCurrentPathInTree();
+    // Drops the node of a folder just left when it was made for a folder
+    // missing on the drive and nothing came into it.
+    void ForgetMissingFolder(const pre_order_iterator& node, const CString& path);
+
+    // ---- Special folders. ----
+    // The drive root becomes the current folder of the tree, the path and the agent.
+    void MoveToDriveRoot();
+    // Creates each level of a folder path below the current folder but the
+    // last, entering (and listing) each; folder keeps the last level. Whether
+    // that last level was created.
+    bool MakeFolderLevels(CString& folder);
+    // Creates one folder (full path on the drive, or the agent's relative form);
+    // whether it was created.
+    bool MakeFolderInOneStep(const CString& relative, const CString& full);
+    // Enters the levels of a relative folder path in the tree from the current
+    // folder, listing levels on the way that were never listed; a missing level
+    // gets a node of its own. The answer of HaveChild for the last level.
+    int EnterTreePath(const CString& relative);
+
+    // ---- Playlists. ----
+    // The playlist object exists (a playlist player that is not MTP).
+    bool HasPlaylistObject() const;
+    // The full path of the playlist folder.
+    CString PlaylistFolder() const;
+    // The playlist file name of a playlist: its name and the format's extension.
+    CString PlaylistFileName(const CString& name) const;
+    // After a transfer: the transferred files of each mood class join that
+    // class's mood playlist.
+    void MergeIntoMoodPlaylists();
+    // After a transfer: each named playlist is written with its entries
+    // followed by the transferred files that join it.
+    void StoreNamedPlaylists();
+    // The entries of an existing playlist as full paths, and its myAuro value;
+    // false when a file of that name exists but does not read as a playlist.
+    bool ReadExistingPlaylist(const CString& name, std::vector<CString>& paths, CString& value);
+    // Drops the cached children of the playlist folder's tree node (unless the
+    // host shows that folder) and tells the host that the playlists changed.
+    void RefreshPlaylistFolderView();
 
     // ---- File transfer. ----
     // The transfer both public forms share, from the admission test to the

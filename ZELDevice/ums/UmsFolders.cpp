@@ -29,24 +29,36 @@ void CZEL_DeviceForUMS::ListEnteredFolder() {
 
 BOOL CZEL_DeviceForUMS::MoveFolder(LPWSTR name) {
     CString folder(name);
-    const CString previous = m_strCurrentPath;
+    const CString left = GetCurrentPath();
     MoveCurrentPath(folder);
     Agent_NDAMoveFolder(GetCurrentPath().Mid(2), m_Settings.CardStorage);
 
     if (folder == u"..") {
+        const pre_order_iterator leftNode = m_itCurrent;
         HaveChild(folder);
         if (IsAgentMirrored() && HasCurrentFolder()) Agent_WMDMMoveFolder(folder, &m_itCurrent->FolderStorage, nullptr);
+        ForgetMissingFolder(leftNode, left);
         return 1;
     }
     int entered = HaveChild(folder);
     if (entered < 0) {
-        // No such folder: the current path must keep naming the folder the tree stands on.
-        m_strCurrentPath = previous;
+        // A folder that does not exist becomes the current folder all the same:
+        // its view is empty, and a transfer into it makes it on the drive.
+        FollowCurrentPathInTree();
         return 1;
     }
     if (IsAgentMirrored()) Agent_WMDMMoveFolder(folder, &m_itCurrent->FolderStorage, nullptr);
     if (entered == 0) ListEnteredFolder();
     return 1;
+}
+
+void CZEL_DeviceForUMS::ForgetMissingFolder(const pre_order_iterator& node, const CString& path) {
+    // Only a node the tree made for a folder that never came to be: no children, nothing on the drive.
+    if (!m_Tree.is_valid(node) || node == m_Tree.begin() || node.number_of_children() != 0) return;
+    if (node.node->parent != m_itCurrent.node) return;
+    if (GetFileAttributesW(WithoutFinalBackslash(path)) != INVALID_FILE_ATTRIBUTES) return;
+    if (m_itList.node == node.node) m_itList = sibling_iterator();
+    m_Tree.erase(node);
 }
 
 BOOL CZEL_DeviceForUMS::MakeFolder(LPWSTR name) {

@@ -70,18 +70,24 @@ TEST(PlaylistNames, ExistenceTestsRecordWhatThePlaylistsNeedAndFindCastFiles) {
     device.Add(u"song.mp3", false, drive.Win(u"song.mp3"));
     EXPECT_TRUE(device.Exists(u"SONG.MP3", nullptr, nullptr, 0));
     EXPECT_EQ(0, device.Paths().GetSize());
+    // The four lists stay parallel: what a file lacks is recorded empty or 0.
     EXPECT_FALSE(device.Exists(u"new.mp3", nullptr, nullptr, 3));
-    ASSERT_EQ(1, device.Paths().GetSize());
-    EXPECT_EQ(CString(drive.Win(u"new.mp3").c_str()), device.Paths()[0]);
-    ASSERT_EQ(1, device.Moods().GetSize());
-    EXPECT_EQ(3u, device.Moods()[0]);
-    device.Exists(u"b.mp3", u"Road", u"", 0);
-    EXPECT_EQ(2, device.Paths().GetSize());
-    ASSERT_EQ(1, device.Names().GetSize());
-    EXPECT_EQ(CString(u"Road"), device.Names()[0]);
-    ASSERT_EQ(1, device.Values().GetSize());
-    EXPECT_TRUE(device.Values()[0].IsEmpty());
-    EXPECT_EQ(0, device.Moods().GetSize());  // mood class 0 empties the classes
+    device.Exists(u"b.mp3", u"Road", u"calm", 0);
+    device.Exists(u"c.mp3", u"Road", nullptr, 2);
+    ASSERT_EQ(3, device.Paths().GetSize());
+    ASSERT_EQ(3, device.Names().GetSize());
+    ASSERT_EQ(3, device.Values().GetSize());
+    ASSERT_EQ(3, device.Moods().GetSize());
+    const struct {
+        std::u16string path, name, value;
+        UINT mood;
+    } kRecorded[] = {{u"new.mp3", u"", u"", 3}, {u"b.mp3", u"Road", u"calm", 0}, {u"c.mp3", u"Road", u"", 2}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(CString(drive.Win(kRecorded[i].path).c_str()), device.Paths()[i]);
+        EXPECT_EQ(CString(kRecorded[i].name.c_str()), device.Names()[i]);
+        EXPECT_EQ(CString(kRecorded[i].value.c_str()), device.Values()[i]);
+        EXPECT_EQ(kRecorded[i].mood, device.Moods()[i]);
+    }
 
     // Broadcast files take the prefix unless kept or text, then fall back to movies.
     drive.WriteFile("Datacasts/C/P7_news.mp3", "x");

@@ -336,11 +336,12 @@ TEST_F(Playlist, SaveBringsItemsToStoredFormInPlaceAndRoundTrips) {
     xpl.SavePlaylist(u"Trip", loaded.entries, 1);
     EXPECT_EQ(Read("Trip.xpl"), XplV1(kA + u"\\Music\\Sub\\b.mp3\r\n"));
 
-    // Only lines under \Music count as stored; another loaded line is taken for a full path.
-    Write("Video.xpl", XplV1(kA + u"\\Video\\c.wmv\r\n"));
-    Loaded video = Load(xpl, u"Video.xpl");
-    xpl.SavePlaylist(u"Video", video.entries, 1);
-    EXPECT_EQ(Read("Video.xpl"), XplV1(kA + u"ideo\\c.wmv\r\n\r\n"));
+    // Loaded lines of every folder are stored as they were read: the file comes back byte for byte.
+    const U mixed = XplV1(kA + u"\\Video\\c.wmv\r\n\\Photo\\d.jpg\r\n" + kB);
+    Write("Mixed.xpl", mixed);
+    Loaded loadedMixed = Load(xpl, u"Mixed.xpl");
+    xpl.SavePlaylist(u"Mixed", loadedMixed.entries, 1);
+    EXPECT_EQ(Read("Mixed.xpl"), mixed);
 }
 
 TEST_F(Playlist, PlpCreateAndLoadWithoutEndMarker) {

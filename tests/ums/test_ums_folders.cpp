@@ -39,11 +39,26 @@ TEST_F(UmsFolders, MovingThroughAndMakingFolders) {
     EXPECT_EQ(At(u"Root", u""), device.Where());
     EXPECT_EQ(1, device.Move(u"Music"));
     EXPECT_EQ(firstVisit, device.Children());
-    // A missing folder leaves the current folder and path as they were.
-    for (const char16_t* missing : {u"Missing", u"Missing\\Deeper"}) {
-        EXPECT_EQ(1, device.Move(missing));
-        EXPECT_EQ(At(u"Music", u"Music\\"), device.Where());
-    }
+    // A missing folder becomes the current folder with an empty view; left
+    // again with nothing in it, it leaves no trace in the tree.
+    EXPECT_EQ(1, device.Move(u"Missing\\Deeper"));
+    EXPECT_EQ(At(u"Deeper", u"Music\\Missing\\Deeper\\"), device.Where());
+    EXPECT_TRUE(device.Children().empty());
+    device.Move(u"..");
+    EXPECT_EQ(At(u"Missing", u"Music\\Missing\\"), device.Where());
+    device.Move(u"..");
+    EXPECT_EQ(firstVisit, device.Children());
+    // A transfer into a missing folder makes it and lands the file inside.
+    EXPECT_EQ(1, device.Move(u"Missing"));
+    tagDB_File record{};
+    record.MediaType = ZEL_MEDIA_MP3;
+    std::u16string source = PcFile("new.mp3", "new");
+    EXPECT_EQ(ZEL_SUCCESS, device.TransferFile(source.data(), &record, 0));
+    EXPECT_EQ("new", drive.ReadFile("Music/Missing/new.mp3"));
+    EXPECT_EQ(std::vector<std::u16string>{u"new.mp3"}, device.Children());
+    device.Move(u"..");
+    EXPECT_EQ(1u, device.Count(u"Missing"));
+    EXPECT_FALSE(drive.Exists("Missing"));
 
     // Each level of a path below the root is made and entered; a second walk makes nothing twice.
     for (int walk = 0; walk < 2; ++walk) {

@@ -28,6 +28,7 @@ public:
     using CZEL_Device::m_pTransferBuffer;
     using CZEL_Device::m_strCurrentTransFile;
     using CZEL_Device::m_strDriveRoot;
+    using CZEL_Device::m_Tree;
     using CZEL_Device::m_szTempDir;
     using CZEL_DeviceForUMS::GetFileInfo;
     using CZEL_DeviceForUMS::m_strDestFolder;
