@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "commands.h"
+#include "playlists.h"
 #include "report.h"
 
 namespace zelhost {
@@ -113,7 +114,8 @@ int RunRm(Session& session, const Args& args) {
         Complain("rm: nothing to remove");
         return kExitUsage;
     }
-    return ForEachPath(session, "rm", "removed", paths, [&](Components& components, std::string& message) {
+    bool removed = false;
+    const int exitCode = ForEachPath(session, "rm", "removed", paths, [&](Components& components, std::string& message) {
         int code = kExitOk;
         if (components.empty()) {
             code = kExitRefused;
@@ -137,11 +139,15 @@ int RunRm(Session& session, const Args& args) {
                 if (code != kExitOk) message = entry->folder ? "the folder could not be removed completely"
                                                              : "the file could not be deleted";
                 session.Changed();
+                removed = true;  // a folder that stayed in part may have lost files too
             }
             components.push_back(entry ? entry->name : name);
         }
         return code;
     });
+    // As a host does after deletions: no playlist keeps naming a file that is gone.
+    if (removed) UpdatePlaylistsAfterDeletion(session);
+    return exitCode;
 }
 
 }  // namespace zelhost

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "report.h"
+#include "special_paths.h"
 
 namespace zelhost {
 
@@ -81,7 +82,8 @@ int RunLs(Session& session, const Args& args) {
     std::vector<std::u16string> folder = Session::SplitPlayerPath(path.value_or("/"));
     std::vector<TreeItem> items;
     std::string error;
-    if (!CollectTree(session, folder, flat, items, error)) {
+    size_t opened = 0;  // a special folder's name shows as its path
+    if (!OpenSpecialFolder(session, folder, opened, error) || !CollectTree(session, folder, flat, items, error)) {
         Complain("ls: " + (error.empty() ? "no such path" : error));
         if (session.JsonOutput()) {
             Json json = Json::Object();

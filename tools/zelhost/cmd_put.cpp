@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "commands.h"
+#include "playlists.h"
 #include "report.h"
 
 namespace zelhost {
@@ -182,7 +183,14 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
 int RunPut(Session& session, const Args& args) {
     std::vector<std::string> sources;
     std::optional<std::string> destination;
+    PlaylistJoin join;
     for (size_t k = 0; k < args.size(); ++k) {
+        std::string optionError;
+        if (TakePlaylistOption(args, k, join, optionError)) {
+            if (optionError.empty()) continue;
+            Complain("put: " + optionError);
+            return kExitUsage;
+        }
         if (args[k] == "--to" || args[k] == "-t") {
             if (k + 1 == args.size()) {
                 Complain("put: --to needs a folder of the player");
@@ -206,17 +214,34 @@ int RunPut(Session& session, const Args& args) {
         Complain("put: no files given");
         return kExitUsage;
     }
+    if (join.Any() && !KeepsPlaylists(session)) {
+        Complain("put: " + NoPlaylistsReason(session));
+        return kExitRefused;
+    }
+    std::string joinError;
+    if (!ResolvePlaylistJoin(session, join, joinError)) {
+        Complain("put: " + joinError);
+        return kExitUsage;
+    }
 
     int exitCode = kExitOk;
     Json results = Json::Array();
+    bool landed = false;
     for (const std::string& source : sources) {
         const PutOutcome outcome = PutFile(session, source, destination);
         exitCode = std::max(exitCode, outcome.exitCode);
+        if (outcome.exitCode == kExitOk) {
+            // The file joins its playlists from the folder it landed in.
+            JoinPlaylist(session, outcome.devicePath.substr(outcome.devicePath.rfind(u'\\') + 1), join);
+            landed = true;
+        }
         if (session.JsonOutput())
             results.Push(outcome.ToJson());
         else
             PrintPutOutcome(outcome);
     }
+    // As a host does after a batch: the device brings its playlists in line.
+    if (landed) UpdatePlaylistsAfterTransfer(session);
     return FinishResults(session, std::move(results), exitCode);
 }
 

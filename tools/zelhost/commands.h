@@ -20,6 +20,7 @@ int RunPut(Session& session, const Args& args);
 int RunMkdir(Session& session, const Args& args);
 int RunRm(Session& session, const Args& args);
 int RunDb(Session& session, const Args& args);
+int RunPlaylist(Session& session, const Args& args);
 
 // ---- Pieces the commands share. ----
 

@@ -15,8 +15,9 @@ Usage: zelhost [--player DIR] [--profile NAME|FILE] [--json] [-v] COMMAND [ARGS]
 The player is a folder of this computer (--player DIR, or $ZELHOST_PLAYER); zelhost maps
 it as the profile's drive letter (E:), creates the device object for it and works through
 the device library. Paths on the player are relative to its root: Music/Rock/a.mp3
-(also /Music\Rock\a.mp3 or E:\Music\Rock\a.mp3). Files of this computer are given as
-usual (/home/u/a.mp3, ../a.mp3).
+(also /Music\Rock\a.mp3 or E:\Music\Rock\a.mp3), or begin with a special folder the
+device opens itself: @music/Rock, @photo, @playlists, ... (zelhost help paths). Files of
+this computer are given as usual (/home/u/a.mp3, ../a.mp3).
 
 Commands:
   demo                 make a player, send generated media to it, show what landed
@@ -27,8 +28,9 @@ Commands:
   mkdir [-p] PATH...   make folders
   rm [-r] PATH...      delete files (-r: folders with everything in them)
   db                   the records of the player's database
+  playlist ACTION      the player's playlists: list, show, create, rename, add, store, purge
   profiles [NAME]      the built-in profiles, or one of them in the profile format
-  help [COMMAND]       this text, or a command's
+  help [COMMAND]       this text, or a command's; help paths: the special folders
 
 Options:
   --player DIR         the player's folder (made when missing)
@@ -77,16 +79,28 @@ Lists the tree below a folder of the player (the root by default) as the device 
   --flat       only the folder itself, not the folders below it
 A PATH that names a file lists that file.
 )"},
-    {"put", R"(Usage: zelhost [--json] put FILE... [DEST]
-       zelhost put --to DEST FILE...
+    {"put", R"(Usage: zelhost [--json] put [OPTIONS] FILE... [DEST]
+       zelhost put --to DEST [OPTIONS] FILE...
 
 Sends files of this computer to the player. Each file is classified (GetMediaType); a
 player that does not take its type refuses it (exit code 3), a file that does not exist
 fails (exit code 4). Without DEST a file goes to the profile's folder for its kind
-(music, video, photo, text); DEST is a folder of the player that exists (see mkdir). With
-two or more names the last one is DEST when it is no file of this computer, as with cp.
-Progress is a bar on a terminal and plain lines otherwise. Music files carry their tags
-into the player's database.
+(music, video, photo, text); DEST is a folder of the player that exists (see mkdir), or a
+special folder the device opens and makes when missing (@music, @video, ...; zelhost help
+paths). With two or more names the last one is DEST when it is no file of this computer,
+as with cp. Progress is a bar on a terminal and plain lines otherwise. Music files carry
+their tags into the player's database.
+
+Options (players with playlists):
+  -t, --to DEST      the folder of the player the files go to
+  --playlist NAME    the files join the playlist NAME (made when missing), after the
+                     entries it has, each file once
+  --mood N|NAME      the files join the mood playlist of class N: 1 to 4, or the mood's name
+                     as zelhost playlist list shows it without "@" (calm, upbeat, ...)
+  --myauro TEXT      the playlist's myAuro value (players with the myauro capability)
+After the batch zelhost runs the device's playlist update (UpdatePlaylist), as a host
+does: the files that landed join their playlists. A player without playlists refuses
+--playlist and --mood (exit code 3).
 )"},
     {"mkdir", R"(Usage: zelhost [--json] mkdir [-p] PATH...
 
@@ -97,12 +111,53 @@ parent fails (exit code 4) unless -p makes every missing level.
 
 Deletes files of the player and their database records. A folder needs -r and goes with
 everything in it. A missing path fails (exit code 4); a folder without -r and the root are
-refused (exit code 3).
+refused (exit code 3). Afterwards the device brings the playlists in line (UpdatePlaylist):
+no playlist keeps naming a file that was deleted.
 )"},
     {"db", R"(Usage: zelhost [--json] db
 
 The records the player's database holds, in the order they were first recorded: path,
 media type, size and, for music, title, artist, album, year, track and length.
+)"},
+    {"playlist", R"(Usage: zelhost [--json] playlist ACTION [ARGS]
+
+The playlists of the player's playlist folder, read and written through the device
+(ReadPlaylist, StorePlaylist, NewPlayList, ChangePLName, UpdatePlaylist). NAME is a
+playlist's name with or without its extension (Mix or Mix.xpl), matched without regard to
+case; a name cannot hold \ / : * ? " < > |. A player whose profile keeps no playlist files
+(capability playlists, player-type xpl or plp, and a playlist-folder) refuses every action
+(exit code 3).
+
+Actions:
+  list                 the playlists and how many entries each holds, the mood playlists
+                       (@Upbeat, @Calm, ...) among them
+  show NAME            the entries in order, one path of the player a line: the form store
+                       reads back. Entries whose files are not on the player are counted on
+                       standard error; with --json each entry says "onPlayer"
+  create NAME...       empty playlists (version 2.00 on myauro players); a name that
+                       exists is refused (exit code 3)
+  rename OLD NEW       gives a playlist a new name; a NEW that exists is refused (exit code
+                       3), and so is every rename on a PLP player
+  add NAME PATH...     files already on the player join the playlist (made when missing),
+                       after the entries it has, each file once; a PATH that is no file of
+                       the player fails (exit code 4)
+  store NAME [FILE|-]  writes the playlist anew from an edited list: one path of the player
+                       a line, as show prints them (@music/... allowed); blank lines and lines
+                       that begin with # are skipped; standard input without FILE or with -.
+                       When a line names no file of the player nothing is written (exit code
+                       4). The playlist is made when missing and keeps its myAuro value. A PLP
+                       playlist can name files below System/Music only.
+  purge                drops from every playlist the entries whose files are gone (rm does
+                       this after each deletion) and tells what each lost
+
+Examples:
+  zelhost put --playlist "Road Trip" --mood calm a.mp3 b.mp3 @music
+  zelhost playlist show "Road Trip" > trip.txt     (edit trip.txt, then)
+  zelhost playlist store "Road Trip" trip.txt
+  zelhost playlist rename "Road Trip" Holiday
+
+Exit codes: 0 done, 2 bad usage or playlist name, 3 refused, 4 no such playlist or file,
+or a playlist that could not be written.
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 

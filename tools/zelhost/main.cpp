@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "demo.h"
 #include "help.h"
+#include "special_paths.h"
 
 using namespace zelhost;
 
@@ -20,7 +21,7 @@ struct Command {
 
 const std::map<std::string, Command> kCommands = {
     {"info", {&RunInfo}}, {"ls", {&RunLs}}, {"put", {&RunPut}},
-    {"mkdir", {&RunMkdir}}, {"rm", {&RunRm}}, {"db", {&RunDb}},
+    {"mkdir", {&RunMkdir}}, {"rm", {&RunRm}}, {"db", {&RunDb}}, {"playlist", {&RunPlaylist}},
 };
 
 // `zelhost profiles [NAME]`: the built-in profiles, or one of them as text.
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
     }
     // Output that could not be written is an error whatever the command.
     auto flushed = [](int code) { return std::fflush(stdout) != 0 ? kExitError : code; };
+    if (help && command == "paths") return flushed(PrintPathsHelp(options) ? kExitOk : kExitUsage);
     if (help) return flushed(PrintHelp(command) ? kExitOk : kExitUsage);
     if (command.empty()) {
         PrintHelp(std::string());

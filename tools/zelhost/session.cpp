@@ -2,6 +2,8 @@
 // and the database library on the player.
 #include "session.h"
 
+#include "special_paths.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -260,7 +262,10 @@ bool Session::GoTo(std::vector<std::u16string>& components, std::string& error) 
         std::u16string up = u"..";
         m_device->MoveFolder(up.data());
     }
-    for (size_t k = 0; k < components.size(); ++k) {
+    // "@music/Rock": the device opens the special folder, whose path then stands for the name.
+    size_t k = 0;
+    if (!OpenSpecialFolder(*this, components, k, error)) return false;
+    for (; k < components.size(); ++k) {
         const std::optional<PlayerEntry> entry = FindInCurrent(components[k]);
         if (!entry || !entry->folder) {
             std::vector<std::u16string> reached(components.begin(), components.begin() + static_cast<long>(k) + 1);

@@ -1,0 +1,118 @@
+// The end-to-end tests' host side: runs the built zelhost against a temporary
+// player folder with a home of its own, and makes real media files to send.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mediagen.h"
+
+namespace fs = std::filesystem;
+
+namespace zelhost_test {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// A work folder with a player, sources and a home of its own (the library keeps
+// its scratch copies below the user's music folder).
+class ZelhostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zelhost-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        work = pattern;
+        player = work + "/player";
+        sources = work + "/sources";
+        fs::create_directories(sources);
+        fs::create_directories(work + "/home");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(work, ignored);
+    }
+
+    // zelhost with the player and the arguments (each quoted for the shell).
+    // input, when given, is what zelhost reads on standard input (else nothing).
+    RunResult Zelhost(const std::vector<std::string>& args, bool withPlayer = true, const std::string& input = "") {
+        std::string command = "TMPDIR=" + Quote(work) + " HOME=" + Quote(work + "/home") + " XDG_CONFIG_HOME=" + Quote(work + "/home/.config") +
+                              " " + Quote(ZELHOST_BINARY);
+        if (withPlayer) command += " --player " + Quote(player);
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        const std::string errFile = work + "/stderr.txt";
+        command += " 2>" + Quote(errFile);
+        const std::string inFile = work + "/stdin.txt";
+        if (!input.empty()) std::ofstream(inFile, std::ios::binary) << input;
+        command += " <" + Quote(input.empty() ? std::string("/dev/null") : inFile);
+        RunResult result;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return result;
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+        const int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = ReadAll(errFile);
+        return result;
+    }
+
+    std::string Song(const std::string& name, const std::string& title) {
+        zelmediagen::Mp3Options options;
+        options.frames = 40;
+        options.title = title;
+        options.artist = "Test Artist";
+        options.album = "Test Album";
+        options.track = 7;
+        options.cover = {zelmediagen::ImageFormat::Jpeg, 200, 200, 3};
+        const std::string path = sources + "/" + name;
+        EXPECT_TRUE(zelmediagen::WriteMp3(path, options));
+        return path;
+    }
+    std::string Photo(const std::string& name, const std::string& folder = "") {
+        const std::string dir = folder.empty() ? sources : folder;
+        fs::create_directories(dir);
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(zelmediagen::WriteJpeg(path, 64, 48));
+        return path;
+    }
+    bool OnDrive(const std::string& relative) const { return fs::is_regular_file(player + "/" + relative); }
+
+    // The record count in the header of the database file the reference library writes.
+    int DatabaseFileRecords() const {
+        const std::string data = ReadAll(player + "/System/PlayerDB.zdb");
+        if (data.size() < 24 || data.compare(0, 8, "ZELPLDB1") != 0) return -1;
+        uint32_t count = 0;
+        std::memcpy(&count, data.data() + 12, sizeof count);
+        return static_cast<int>(count);
+    }
+
+    std::string work, player, sources;
+};
+
+}  // namespace zelhost_test

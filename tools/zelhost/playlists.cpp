@@ -1,0 +1,190 @@
+// The player's playlists through the device, and the playlist updates that
+// put and rm run after their batches.
+#include "playlists.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include "report.h"
+
+namespace zelhost {
+
+namespace {
+
+// The longest path the playlist files take (their line buffers hold 259 units).
+constexpr size_t kLongestPlaylistPath = 259;
+
+std::u16string Extension(Session& session) { return session.Device().m_Settings.PlayerType == 2 ? u".plp" : u".xpl"; }
+
+bool EndsWithNoCase(const std::u16string& text, const std::u16string& tail) {
+    return text.size() >= tail.size() && lstrcmpiW(text.substr(text.size() - tail.size()).c_str(), tail.c_str()) == 0;
+}
+
+std::u16string WithoutLineEnd(std::u16string line) {
+    while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+bool KeepsPlaylists(Session& session) {
+    const tagDeviceSettings& settings = session.Device().m_Settings;
+    return (settings.Capabilities & ZEL_CAP_PLAYLISTS) && (settings.PlayerType == 1 || settings.PlayerType == 2) &&
+           settings.PlaylistFile[0] != 0;
+}
+
+std::string NoPlaylistsReason(Session& session) {
+    return "the player keeps no playlist files (profile " + session.GetProfile().name +
+           ": it needs the capability playlists, player-type xpl or plp and a playlist-folder)";
+}
+
+std::vector<PlayerPlaylist> ListPlaylists(Session& session) {
+    std::vector<PlayerPlaylist> playlists;
+    CZEL_DeviceForUMS& device = session.Device();
+    const std::u16string extension = Extension(session);
+    auto add = [&](const std::u16string& file) {
+        if (!EndsWithNoCase(file, extension)) return;
+        playlists.push_back({file.substr(0, file.size() - extension.size()), file});
+    };
+    if (device.m_Settings.PlayerType == 1) {
+        for (LPCWSTR path = device.GetFirstPlaylistName(); path != nullptr; path = device.GetNextPlaylistName()) {
+            const std::u16string full(path);
+            add(full.substr(full.rfind(u'\\') + 1));
+        }
+        return playlists;
+    }
+    // The device names XPL files only; a PLP player's folder is listed as the device lists it.
+    device.MoveSpecialFolder(8);
+    for (const PlayerEntry& entry : session.ListCurrent())
+        if (!entry.folder) add(entry.name);
+    return playlists;
+}
+
+std::optional<PlayerPlaylist> FindPlaylist(Session& session, const std::u16string& name) {
+    std::u16string bare = name;
+    const std::u16string extension = Extension(session);
+    if (EndsWithNoCase(bare, extension)) bare.erase(bare.size() - extension.size());
+    std::optional<PlayerPlaylist> found;
+    for (PlayerPlaylist& playlist : ListPlaylists(session)) {
+        if (playlist.name == bare) return playlist;  // an exact match wins over one that differs in case
+        if (!found && lstrcmpiW(playlist.name.c_str(), bare.c_str()) == 0) found = playlist;
+    }
+    return found;
+}
+
+std::vector<std::u16string> ReadPlaylistEntries(Session& session, const PlayerPlaylist& playlist,
+                                                 std::u16string* myAuro) {
+    CZEL_DeviceForUMS& device = session.Device();
+    // ReadPlaylist appends; the host empties the lists first.
+    device.GetPlaylistItemNames().RemoveAll();
+    device.GetPlaylistItemEntries().RemoveAll();
+    std::u16string file = playlist.file;
+    device.ReadPlaylist(file.data());
+    if (myAuro != nullptr) *myAuro = device.GetPlaylistMyAuroValue().Str();
+
+    std::vector<std::u16string> paths;
+    const std::u16string drive{session.Drive(), u':'};
+    if (device.m_Settings.PlayerType == 2) {
+        // A PLP player delivers whole entry lines, "HDD, " and the path below the root.
+        const CStringArray& lines = device.GetPlaylistItemNames();
+        for (INT_PTR i = 0; i < lines.GetSize(); ++i) {
+            const std::u16string line = WithoutLineEnd(lines[i].Str());
+            if (line.rfind(u"HDD, ", 0) == 0) paths.push_back(drive + u"\\" + line.substr(5));
+        }
+    } else {
+        // An XPL player delivers the entry lines as stored: the path without its drive.
+        const CStringArray& lines = device.GetPlaylistItemEntries();
+        for (INT_PTR i = 0; i < lines.GetSize(); ++i) paths.push_back(drive + WithoutLineEnd(lines[i].Str()));
+    }
+    return paths;
+}
+
+bool CheckPlaylistName(Session& session, const std::string& given, std::u16string& name, std::string& error) {
+    name = ZelFromUtf8(given);
+    const std::u16string extension = Extension(session);
+    if (EndsWithNoCase(name, extension)) name.erase(name.size() - extension.size());
+    if (name.empty() || name == u"." || name == u"..") {
+        error = "'" + given + "' is no playlist name";
+        return false;
+    }
+    for (char16_t c : name) {
+        if (c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) {
+            error = "a playlist name cannot hold \\ / : * ? \" < > | or control characters";
+            return false;
+        }
+    }
+    const size_t folder = FieldText(session.Device().m_Settings.PlaylistFile).size();
+    if (folder + 1 + name.size() + extension.size() > kLongestPlaylistPath) {
+        error = "the playlist name is too long for the playlist folder";
+        return false;
+    }
+    return true;
+}
+
+bool TakePlaylistOption(const Args& args, size_t& k, PlaylistJoin& join, std::string& error) {
+    const std::string& option = args[k];
+    if (option != "--playlist" && option != "--mood" && option != "--myauro") return false;
+    if (k + 1 == args.size()) {
+        error = option + " needs a value";
+        return true;
+    }
+    const std::string& value = args[++k];
+    if (option == "--playlist")
+        join.playlist = ZelFromUtf8(value);
+    else if (option == "--mood")
+        join.moodText = value;
+    else
+        join.myAuro = ZelFromUtf8(value);
+    return true;
+}
+
+bool ResolvePlaylistJoin(Session& session, PlaylistJoin& join, std::string& error) {
+    if (!join.Any()) return true;
+    if (!join.playlist.empty()) {
+        std::u16string name;
+        if (!CheckPlaylistName(session, ZelToUtf8(join.playlist), name, error)) return false;
+        join.playlist = name;
+    }
+    if (join.moodText.empty()) return true;
+    // A mood by its class, or by the name the device gives its mood playlist.
+    char* end = nullptr;
+    const long number = std::strtol(join.moodText.c_str(), &end, 10);
+    if (end != join.moodText.c_str() && *end == 0 && number >= 1 && number <= 4) {
+        join.mood = static_cast<UINT>(number);
+        return true;
+    }
+    std::string known;
+    for (int mood = 1; mood <= 4; ++mood) {
+        std::u16string name = session.Device().GetMoodPlaylistName(mood).Str();
+        if (!name.empty() && name[0] == u'@') name.erase(0, 1);
+        if (lstrcmpiW(name.c_str(), ZelFromUtf8(join.moodText).c_str()) == 0) {
+            join.mood = static_cast<UINT>(mood);
+            return true;
+        }
+        known += (mood == 1 ? "" : ", ") + std::to_string(mood) + " " + ZelToUtf8(name);
+    }
+    error = "--mood takes 1 to 4 or a mood's name (" + known + ")";
+    return false;
+}
+
+void JoinPlaylist(Session& session, const std::u16string& fileName, const PlaylistJoin& join) {
+    if (!join.Any()) return;
+    std::u16string file = fileName;
+    std::u16string playlist = join.playlist;
+    std::u16string myAuro = join.myAuro.value_or(std::u16string());
+    // The device records the file of its current folder: where the file just landed.
+    session.Device().IsExistFile(file.data(), playlist.empty() ? nullptr : playlist.data(),
+                                 join.myAuro ? myAuro.data() : nullptr, join.mood);
+}
+
+void UpdatePlaylistsAfterTransfer(Session& session) {
+    if (!KeepsPlaylists(session)) return;
+    session.Device().UpdatePlaylist(1, nullptr, nullptr, nullptr);
+    session.Device().RefreshDeviceInfo(0);
+}
+
+void UpdatePlaylistsAfterDeletion(Session& session) {
+    if (KeepsPlaylists(session)) session.Device().UpdatePlaylist(0, nullptr, nullptr, nullptr);
+}
+
+}  // namespace zelhost
