@@ -106,6 +106,14 @@ TEST_F(ZelhostPlaylists, EditedListsAddedFilesAndPurges) {
     EXPECT_NE(purge.out.find("\"dropped\": 1"), std::string::npos) << purge.out;
     EXPECT_EQ(PlaylistFile("New.xpl"), Xpl({"\\Music\\b.mp3", "\\Music\\a.mp3"}));
 
+    // Special folder names stand for their folders in every command.
+    EXPECT_EQ(Zelhost({"mkdir", "-p", "@photo/Trip/Day 1"}).exitCode, 0);
+    EXPECT_TRUE(fs::is_directory(player + "/Photo/Trip/Day 1"));
+    EXPECT_FALSE(fs::exists(player + "/@photo"));
+    RunResult ls = Zelhost({"--json", "ls", "@playlists"});
+    EXPECT_NE(ls.out.find("\"path\": \"Playlists\""), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("\"name\": \"New.xpl\""), std::string::npos);
+
     // A player without playlists refuses them; help says which special folders a profile has.
     const std::string plain = work + "/plain";
     EXPECT_EQ(Zelhost({"--player", plain, "--profile", "video-player", "playlist", "list"}, false).exitCode, 3);

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "playlists.h"
 #include "report.h"
+#include "special_paths.h"
 
 namespace zelhost {
 
@@ -49,7 +50,8 @@ int ForEachPath(Session& session, const char* command, const char* doneVerb, con
     for (const std::string& path : paths) {
         std::vector<std::u16string> components = Session::SplitPlayerPath(path);
         std::string message;
-        const int code = act(components, message);
+        size_t opened = 0;  // a special folder's name gives way to its path
+        const int code = OpenSpecialFolder(session, components, opened, message) ? act(components, message) : kExitFailed;
         exitCode = std::max(exitCode, code);
         const std::string shown = Session::ShownPath(components);
         if (session.JsonOutput())
