@@ -39,15 +39,9 @@ CZEL_Device::CZEL_Device()
       m_nDeviceKind(0),
       m_nPlaylistIndex(0),
       m_bListRestart(false) {
-    // The host's resource library lies beside its executable.
-    WCHAR exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    CString folder(exe);
-    int cut = folder.ReverseFind(u'\\');
-    if (cut >= 0) folder = folder.Left(cut);
-    CString library;
-    library.Format(u"%s\\%s", folder, u"ResourceDll.dll");
-    m_hResource = LoadLibraryW(library);
+    // The host's resource library, by name: the installed module folder first,
+    // then beside the executable, then along ZEL_MODULE_PATH.
+    m_hResource = LoadLibraryW(u"ResourceDll.dll");
     if (m_hResource == nullptr) OutputDebugStringW(u"[DEBUG] Fail to load resource.dll\n");
 }
 

@@ -113,14 +113,10 @@ CLyricsConverter::CLyricsConverter(LPCWSTR libraryName)
         m_pfnTagConvert = reinterpret_cast<ZelLyricsConvertFn>(
             reinterpret_cast<void*>(GetProcAddress(m_hLibrary, "LyricsConvertToPlayerW")));
     }
-    // The player table lies beside the host's executable.
-    WCHAR exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    CString folder(exe);
-    int cut = folder.ReverseFind(u'\\');
-    if (cut >= 0) folder = folder.Left(cut);
+    // The player table is data: the installed data folder, else beside the
+    // host's executable.
     CString table;
-    table.Format(u"%s\\PlayerInfos.ini", folder);
+    table.Format(u"%s\\PlayerInfos.ini", ZelDataFolder(u"PlayerInfos.ini").c_str());
     lstrcpynW(m_szPlayerTable, table, MAX_PATH);
 }
 

@@ -1,6 +1,7 @@
 // Module loading over dlopen. "X.dll" is looked for as the file itself, then as
-// libX.so and X.so in the same folder; a bare name next to the running
-// executable first, then in the folders of ZEL_MODULE_PATH.
+// libX.so and X.so in the same folder; a bare name in the installed module
+// folder first, then next to the running executable, then in the folders of
+// ZEL_MODULE_PATH (modulesearch.h).
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/stat.h>
@@ -13,20 +14,13 @@
 
 #include "errors.h"
 #include "paths.h"
+#include "modulesearch.h"
 #include "zelcompat/drives.h"
 #include "zelcompat/modules.h"
 #include "zelcompat/textfn.h"
 
 namespace zel {
 namespace {
-
-std::string ExecutableFolder() {
-    char buffer[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) return ".";
-    std::string path(buffer, static_cast<size_t>(length));
-    return path.substr(0, path.rfind('/'));
-}
 
 // "ResourceDll.dll" -> "ResourceDll"; a name without extension stays as it is.
 std::string Stem(const std::string& name) {
@@ -46,6 +40,12 @@ std::vector<std::string> Candidates(const std::string& folder, const std::string
 bool IsFile(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string FirstFile(const std::vector<std::string>& candidates) {
+    for (const auto& path : candidates)
+        if (IsFile(path)) return path;
+    return {};
 }
 
 HMODULE TryOpen(const std::vector<std::string>& candidates) {
@@ -77,19 +77,8 @@ HMODULE LoadLibraryW(LPCWSTR name) {
             module = TryOpen(Candidates(folder.empty() ? "/" : folder, file));
         }
     } else {
-        std::string file = ZelToUtf8(text);
-        std::vector<std::string> folders{ExecutableFolder()};
-        if (const char* extra = std::getenv("ZEL_MODULE_PATH")) {
-            std::string list = extra;
-            size_t start = 0;
-            while (start <= list.size()) {
-                size_t end = list.find(':', start);
-                if (end == std::string::npos) end = list.size();
-                if (end > start) folders.push_back(list.substr(start, end - start));
-                start = end + 1;
-            }
-        }
-        for (const auto& folder : folders) {
+        const std::string file = ZelToUtf8(text);
+        for (const auto& folder : SearchFolders(SearchKind::Modules)) {
             module = TryOpen(Candidates(folder, file));
             if (module) break;
         }
@@ -97,6 +86,16 @@ HMODULE LoadLibraryW(LPCWSTR name) {
     if (!module) return Fail<HMODULE>(ERROR_MOD_NOT_FOUND, nullptr);
     SetLastError(ERROR_SUCCESS);
     return module;
+}
+
+std::string ZelFindModule(LPCWSTR name) {
+    if (!name || !*name || std::u16string(name).find_first_of(u"\\/:") != std::u16string::npos) return {};
+    const std::string file = ZelToUtf8(name);
+    for (const auto& folder : SearchFolders(SearchKind::Modules)) {
+        std::string found = FirstFile(Candidates(folder, file));
+        if (!found.empty()) return found;
+    }
+    return {};
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {

@@ -8,6 +8,7 @@
 #include "lasterror.h"
 #include "tempdrive.h"
 #include "zelcompat/modules.h"
+#include "zelcompat/textfn.h"
 #include "zelcompat/wintime.h"
 
 namespace {
@@ -65,6 +66,43 @@ TEST(SystemModules, DllNamesMapToSharedObjectsBesideThemOrOnTheModulePath) {
     EXPECT_NE(nullptr, GetProcAddress(module, "cos"));
     FreeLibrary(module);
 
+}
+
+// With no installed folders beside a build's zelcompat, a bare module name and a
+// data item are looked for beside the executable, then along ZEL_MODULE_PATH.
+TEST(SystemModules, ModulesAndDataAreFoundBesideTheExecutableBeforeTheModulePath) {
+    WCHAR own[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, own, MAX_PATH), 3u);
+    const std::u16string ownPath(own);
+    const std::string besideExe = ZelHostPath(ownPath.substr(0, ownPath.rfind(u'\\')).c_str());
+    ASSERT_FALSE(besideExe.empty());
+
+    TempDrive drive;
+    drive.WriteFile("libTestRes.so", "a second copy");
+    drive.WriteFile("libOnlyOnPath.so", "x");
+    drive.WriteFile("FMT/XPL Player/Music/SX_Music.log", "template");
+    const std::string onPath = drive.Folder();
+    setenv("ZEL_MODULE_PATH", ("/nonexistent:" + onPath).c_str(), 1);
+    struct Case {
+        const char16_t* item;
+        std::string module;  // what ZelFindModule answers
+        std::string data;    // the host folder of what ZelDataFolder answers
+    };
+    const Case cases[] = {
+        {u"TestRes.dll", besideExe + "/libTestRes.so", besideExe},
+        {u"OnlyOnPath.dll", onPath + "/libOnlyOnPath.so", besideExe},
+        {u"libOnlyOnPath.so", onPath + "/libOnlyOnPath.so", onPath},
+        {u"fmt\\xpl player", "", onPath},  // data items match without regard to case
+        {u"FMT\\Other Model", "", besideExe},
+        {u"", "", besideExe},
+        {u"E:\\libTestRes.so", "", besideExe},  // ZelFindModule takes bare names only
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.module, ZelFindModule(c.item)) << ZelToUtf8(c.item);
+        EXPECT_EQ(c.data, ZelHostPath(ZelDataFolder(c.item).c_str())) << ZelToUtf8(c.item);
+    }
+    unsetenv("ZEL_MODULE_PATH");
+    EXPECT_EQ("", ZelFindModule(u"OnlyOnPath.dll"));
 }
 
 TEST(SystemDebug, SinkReceivesEveryLineAndVersionFollowsTheHost) {

@@ -40,6 +40,7 @@ Options:
   --json               results as JSON on standard output, no progress display
   -v, --verbose        the library's diagnostic lines on standard error
   -h, --help           help (zelhost COMMAND --help for a command)
+  --version            zelhost's version
 
 Exit codes:
   0  success            3  refused by the player (unsupported type, wrong folder, exists)

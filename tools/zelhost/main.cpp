@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
         } else if (arg == "-h" || arg == "--help") {
             help = true;
         } else if (arg == "--version") {
-            std::printf("zelhost 1.0\n");
-            return kExitOk;
+            std::printf("zelhost %s\n", ZELHOST_VERSION);
+            return std::fflush(stdout) != 0 ? kExitError : kExitOk;
         } else if (command.empty()) {
             command = arg;
         } else {

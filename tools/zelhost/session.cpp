@@ -48,12 +48,6 @@ bool SameNoCase(const std::u16string& a, const std::u16string& b) { return lstrc
 
 }  // namespace
 
-std::string ExecutableFolder() {
-    std::error_code ignored;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ignored);
-    return self.empty() ? std::string(".") : self.parent_path().string();
-}
-
 std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& error) {
     std::string text = BuiltinProfileText(nameOrFile);
     if (text.empty()) {
@@ -196,10 +190,12 @@ bool Session::InstallDatabaseLibrary(std::string& error) {
     if (dot != std::u16string::npos) file.erase(dot);
     const std::string libraryName = "lib" + ZelToUtf8(file) + ".so";
 
-    const std::string source = ExecutableFolder() + "/" + libraryName;
+    // The reference library lies where the device library finds its modules.
+    const std::string source = ZelFindModule((file + u".dll").c_str());
     std::error_code failed;
-    if (!fs::is_regular_file(source, failed)) {
-        error = "the player's database library " + libraryName + " is not beside zelhost (" + source + ")";
+    if (source.empty()) {
+        error = "the player's database library " + libraryName +
+                " is not in the installed module folder, beside zelhost or on ZEL_MODULE_PATH";
         return false;
     }
     std::u16string target{m_profile.drive, u':', u'\\'};

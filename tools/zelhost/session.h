@@ -96,8 +96,6 @@ private:
     ZELDB_DBSYNC_PROC m_sync = nullptr;
 };
 
-// The folder of the running executable (where the build puts every binary).
-std::string ExecutableFolder();
 // Reads a profile by built-in name or from a file; empty with error filled when neither.
 std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& error);
 // A fixed UTF-16 field as text.

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The man page and the bash completion keep up with zelhost: every command its
+# --help lists has a man page section and is completed, and every option in a
+# command's usage lines (and every global option) is in its man page section and
+# is completed. Profile names are completed from zelhost itself.
+# zelhost_docs.sh ZELHOST MAN_PAGE COMPLETION_FILE
+set -euo pipefail
+zelhost=$1 man=$2 completion=$3
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Completion candidates for a command line whose last word is being typed.
+complete_words() {
+    bash -c '
+        . "$1"
+        shift
+        COMP_WORDS=("$@")
+        COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+        _zelhost
+        printf "%s\n" "${COMPREPLY[@]}"
+    ' complete "$completion" "$zelhost" "$@"
+}
+
+# The man page text of one command's section (from ".SS NAME" to the next section).
+man_section() {
+    awk -v name="$1" '/^\.S[SH] / { inside = ($0 == ".SS " name) ; next } inside' "$man"
+}
+
+# Options named in text: words that begin with "-" (as roff writes them, "\-").
+options_in() {
+    grep -oE '(^|[^a-zA-Z0-9])-{1,2}[a-zA-Z][a-zA-Z-]*' | sed -E 's/^[^-]*//' | sort -u
+}
+
+commands=$("$zelhost" --help | sed -n '/^Commands:/,/^$/p' | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')
+[ "$(wc -w <<<"$commands")" -ge 5 ] || fail "cannot read the commands from zelhost --help"
+offered=$(complete_words "")
+global=$("$zelhost" --help | sed -n '/^Options:/,/^$/p' | grep -E '^  -' | cut -c1-22 | options_in)
+offered_options=$(complete_words "-")
+
+# (Every check reads captured text: "grep -q" in a pipe may end the writer early.)
+for option in $global; do
+    grep -qF -- "$(sed 's/-/\\-/g' <<<"$option")" "$man" || fail "the man page does not describe $option"
+    grep -qxF -- "$option" <<<"$offered_options" || fail "the completion does not offer $option"
+done
+
+for command in $commands; do
+    section=$(man_section "$command")
+    [ -n "$section" ] || fail "the man page has no section for '$command' (tools/zelhost/man/commands/$command.roff)"
+    grep -qxF "$command" <<<"$offered" || fail "the completion does not offer the command '$command'"
+    [ "$command" = help ] && continue
+    usage=$("$zelhost" "$command" --help | sed -n '1,/^$/p' | sed 's/^Usage: //')
+    section_text=$(sed 's/\\-/-/g' <<<"$section")
+    command_options=$(complete_words "$command" "-")
+    for option in $(options_in <<<"$usage"); do
+        grep -qxF -- "$option" <<<"$global" && continue
+        grep -qF -- "$option" <<<"$section_text" || fail "the man page section of '$command' lacks $option"
+        grep -qxF -- "$option" <<<"$command_options" || fail "the completion of '$command' lacks $option"
+    done
+done
+
+profiles=$(complete_words "--profile" "")
+grep -qx "xpl-db" <<<"$profiles" || fail "the completion offers no built-in profile names: $profiles"
+[ "$(complete_words "m")" = mkdir ] || fail "the completion of 'm' is not mkdir"
+echo "man page and completion cover: $(echo $commands)"

@@ -1,0 +1,87 @@
+# bash completion for zelhost: commands, options and profile names.
+# Installed as share/bash-completion/completions/zelhost. A new command adds its
+# name to _zelhost_commands and its options to the case below.
+
+_zelhost_commands="demo info ls put mkdir rm db profiles help"
+_zelhost_global_options="--player --profile --json -v --verbose -h --help --version"
+
+# The built-in profile names, from the zelhost being completed.
+_zelhost_profiles() {
+    "$1" profiles 2>/dev/null | while read -r name _; do printf '%s\n' "$name"; done
+}
+
+_zelhost() {
+    local cur prev words cword
+    if declare -F _init_completion >/dev/null 2>&1; then
+        _init_completion -n = || return
+    else
+        words=("${COMP_WORDS[@]}")
+        cword=$COMP_CWORD
+        cur=${COMP_WORDS[COMP_CWORD]}
+        prev=${COMP_WORDS[COMP_CWORD - 1]}
+    fi
+    local program=${words[0]}
+    COMPREPLY=()
+
+    case $prev in
+    --player)
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        return
+        ;;
+    --profile)
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -W "$(_zelhost_profiles "$program")" -- "$cur"; compgen -f -- "$cur")
+        return
+        ;;
+    esac
+
+    # The command is the first word that is neither an option nor an option's value.
+    local i command=""
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i]} in
+        --player | --profile) ((i++)) ;;
+        -*) ;;
+        *)
+            command=${words[i]}
+            break
+            ;;
+        esac
+    done
+
+    if [[ -z $command ]]; then
+        if [[ $cur == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "$_zelhost_global_options" -- "$cur")
+        else
+            mapfile -t COMPREPLY < <(compgen -W "$_zelhost_commands" -- "$cur")
+        fi
+        return
+    fi
+
+    local options=""
+    case $command in
+    ls) options="-l --long --flat" ;;
+    put) options="-t --to" ;;
+    mkdir) options="-p --parents" ;;
+    rm) options="-r -R --recursive" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$options --json -v --verbose --help" -- "$cur")
+        return
+    fi
+    case $command in
+    put)
+        # Files of this computer (the destination on the player is not completed).
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        ;;
+    profiles)
+        mapfile -t COMPREPLY < <(compgen -W "$(_zelhost_profiles "$program")" -- "$cur")
+        ;;
+    help)
+        mapfile -t COMPREPLY < <(compgen -W "$_zelhost_commands" -- "$cur")
+        ;;
+    esac
+}
+
+complete -F _zelhost zelhost
