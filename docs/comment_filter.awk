@@ -22,11 +22,12 @@ FNR == 1 { opening = 1 }
         sub(/\/\//, "///", line)
     } else {
         # Code followed by a comment: the comment must follow white space and
-        # the code before it must hold no string (where "//" could be text).
+        # lie outside a string (an even number of quotes before it).
         at = index(line, " // ")
         if (at > 0) {
             code = substr(line, 1, at)
-            if (code ~ /[^ \t]/ && index(code, "\"") == 0) line = code "///< " substr(line, at + 4)
+            quotes = code
+            if (code ~ /[^ \t]/ && gsub(/"/, "", quotes) % 2 == 0) line = code "///< " substr(line, at + 4)
         }
     }
     print line

@@ -24,6 +24,7 @@ AFX_EXT_API IWMDMStorage* Agent_GetRootStorage(IStream*** first, IStream*** seco
 // each entry with FolderStorage and StorageStream set; extensions is the
 // player's upper-case extension list.
 AFX_EXT_API int Agent_WMDMEnumerate(std::vector<CZEL_File>* list, LPCWSTR extensions);
+// Writes the device's total capacity and free space in megabytes.
 AFX_EXT_API int Agent_WMDMGetDeviceSpace(DWORD* totalMB, DWORD* freeMB);
 // Makes a folder (a name in the current folder, or a path) under parent (null:
 // the current folder) and fills record; broadcast is 1 for broadcast folders.
@@ -40,16 +41,21 @@ AFX_EXT_API int Agent_WMDMMoveFolder(LPCWSTR name, DWORD* storageValue, CZEL_Fil
 AFX_EXT_API int Agent_WMDMMoveSpecialFolder(LPCWSTR name, CZEL_File* record, DWORD* storageValue);
 // Finds and selects the file at a device path (storage null: from the root).
 AFX_EXT_API int Agent_WMDMFindFileFromPath(LPCWSTR path, IWMDMStorage* storage);
+// Copies the file name of the current folder into a folder of the computer; reserved is 0.
 AFX_EXT_API int Agent_WMDMUploadFile(LPCWSTR name, LPCWSTR hostFolder, int reserved);
+// Copies the file at a device path to a path of the computer (flag 1); non-zero when copied.
 AFX_EXT_API int Agent_WMDMUploadFiles(LPCWSTR devicePath, LPCWSTR hostPath, int flag);
 // 0 when the file at the device path is missing.
 AFX_EXT_API int Agent_WMDMCheckFindFile(LPCWSTR devicePath);
 // Deletes the storage; 0x20000 when deleted.
 AFX_EXT_API DWORD Agent_WMDMDeleteFiles(IWMDMStorage** storage);
+// Formats the device; non-zero when done.
 AFX_EXT_API int Agent_WMDMFormat();
+// Has the device rebuild its database; non-zero when done.
 AFX_EXT_API int Agent_WMDMRebuildDB();
 // The broadcast parent of a storage.
 AFX_EXT_API IWMDMStorage* Agent_DataCastStorage(IWMDMStorage* storage);
+// Makes device the agent's current device.
 AFX_EXT_API int Agent_SetIWMDMDevice(IWMDMDevice* device);
 // fromAgentPath: 1 when folderPath is what Agent_GetCurrentPath answered.
 AFX_EXT_API int Agent_SetFolderStorage(IWMDMStorage* storage, LPCWSTR folderPath, int fromAgentPath);
@@ -59,7 +65,9 @@ AFX_EXT_API LPCWSTR Agent_GetCurrentPath();
 AFX_EXT_API int Agent_MTPUpdatePlaylist(CStringArray& names, CStringArray& paths, int mode, CZEL_File* record);
 // Writes one mood playlist; 0x20000 when written.
 AFX_EXT_API DWORD Agent_MTPUpdateMoodPlaylist(CString name, CStringArray& paths, CZEL_File* record);
+// Stops the running copy.
 AFX_EXT_API int Agent_CancelTransfer();
+// Stops the running copy of the NDA route.
 AFX_EXT_API int Agent_NDACancelTransfer();
 // Makes the NDA folder at a path without drive current.
 AFX_EXT_API int Agent_NDAMoveFolder(LPCWSTR path, DWORD cardStorage);

@@ -9,11 +9,11 @@
 
 // What the device tells the tag reader about itself; copied from its settings.
 struct ZelTagRequest {
-    WORD DeviceID1;
-    WORD ProductID;
-    WORD DeviceID3;
-    BYTE TagKey[16];
-    BYTE TagBlock[2048];
+    WORD DeviceID1;       // tagDeviceSettings::DeviceID1
+    WORD ProductID;       // tagDeviceSettings::ProductID
+    WORD DeviceID3;       // tagDeviceSettings::DeviceID3
+    BYTE TagKey[16];      // tagDeviceSettings::TagKey
+    BYTE TagBlock[2048];  // tagDeviceSettings::TagBlock
 };
 
 // Kinds of file the tag reader recognises (ZelTagAnswer::Kind).
@@ -26,9 +26,9 @@ enum : DWORD {
     ZEL_TAGKIND_OTHER = 5,      // another format whose tags could be read
 };
 
-#define ZEL_TAG_PATH_UNITS 1024
-#define ZEL_TAG_LONG_UNITS 256
-#define ZEL_TAG_SHORT_UNITS 64
+#define ZEL_TAG_PATH_UNITS 1024  // UTF-16 units of ZelTagAnswer::Path
+#define ZEL_TAG_LONG_UNITS 256   // UTF-16 units of a long tag text
+#define ZEL_TAG_SHORT_UNITS 64   // UTF-16 units of a short tag text
 
 // The tag reader's answer. The device zero-fills it and puts the file's path in Path;
 // the reader fills the rest. Every text is zero-terminated within its field; the long
@@ -92,10 +92,16 @@ typedef int (*ZelMoodWriterFn)(LPCWSTR path, UINT moodClass);
 
 // The getters the agent exports.
 extern "C" {
+// The tag reader.
 AFX_EXT_API ZelTagReaderFn Agent_GetGetFileInfo();
+// What releases the tag reader's last read.
 AFX_EXT_API ZelTagReleaseFn Agent_GetDeleteTrack();
+// The album-art resizer that writes a copy of a file.
 AFX_EXT_API ZelAlbumArtResizeFn Agent_ResizeAlbumImage();
+// The routine that removes the pictures of a tag block in memory.
 AFX_EXT_API ZelAlbumImageDeleteFn Agent_DeleteAlbumImage();
+// The album-art resizer that works on a tag block in memory.
 AFX_EXT_API ZelAlbumImageResizeInMemoryFn Agent_ResizeAlbumImageForC7();
+// The mood writer.
 AFX_EXT_API ZelMoodWriterFn Agent_AddMoodInfoForDevice();
 }

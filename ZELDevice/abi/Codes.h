@@ -17,12 +17,13 @@ inline constexpr DWORD ZEL_ERR_DESTINATION = 0x1000A;    // destination cannot b
 inline constexpr DWORD ZEL_ERR_NOT_CONVERTED = 0x1000B;  // not converted
 inline constexpr DWORD ZEL_ERR_NO_DB_LIBRARY = 0x1000C;  // the player's database library is missing
 inline constexpr DWORD ZEL_ERR_PATH = 0x1000D;           // path too long or not found; converter asked to stop
-inline constexpr DWORD ZEL_ERR_CANCELLED = 0x10016;
+inline constexpr DWORD ZEL_ERR_CANCELLED = 0x10016;       // cancelled (CancelTransfer)
 inline constexpr DWORD ZEL_ERR_WMP_RUNNING = 0x10017;     // Windows Media Player is running
 inline constexpr DWORD ZEL_ERR_LOW_SPACE = 0x10018;       // less than 10 MiB free
-inline constexpr DWORD ZEL_ERR_WRITE_PROTECTED = 0x10031;
+inline constexpr DWORD ZEL_ERR_WRITE_PROTECTED = 0x10031;  // the drive is write-protected
 inline constexpr DWORD ZEL_ERR_NO_DRIVE = 0x10040;  // no usable drive
 
+// True for a failure result: one with bit 0x10000 set.
 inline constexpr bool ZelFailed(DWORD result) { return (result & ZEL_FAILURE) != 0; }
 
 // The message the library sends to the host window (wParam: event code,
@@ -40,12 +41,12 @@ inline constexpr WPARAM ZEL_EVENT_FORMAT_BUSY = 9;       // tick value or percen
 inline constexpr WPARAM ZEL_EVENT_FORMAT_STAGE = 10;     // format stage notice
 inline constexpr WPARAM ZEL_EVENT_FORMAT_FAILED = 11;    // format failure notice
 inline constexpr WPARAM ZEL_EVENT_FORMAT_TEMPLATES = 12; // templates not copied after a format
-inline constexpr WPARAM ZEL_EVENT_REBUILD_BEGIN = 18;
-inline constexpr WPARAM ZEL_EVENT_REBUILD_PROGRESS = 19;
+inline constexpr WPARAM ZEL_EVENT_REBUILD_BEGIN = 18;     // a database rebuild begins
+inline constexpr WPARAM ZEL_EVENT_REBUILD_PROGRESS = 19;  // rebuild progress
 inline constexpr WPARAM ZEL_EVENT_REBUILD_END = 20;  // lParam 100
 inline constexpr WPARAM ZEL_EVENT_FORMAT_FAILED2 = 21;  // second format failure notice
-inline constexpr WPARAM ZEL_EVENT_FIRMWARE_STEP1 = 31;
-inline constexpr WPARAM ZEL_EVENT_FIRMWARE_STEP2 = 32;
+inline constexpr WPARAM ZEL_EVENT_FIRMWARE_STEP1 = 31;  // firmware update, first step
+inline constexpr WPARAM ZEL_EVENT_FIRMWARE_STEP2 = 32;  // firmware update, second step
 
 // What lParam of ZEL_WM_PROGRESS and ZEL_WM_FORMAT points to when they come to
 // the device object's own window.
@@ -56,9 +57,10 @@ struct tagProgressReport {
 };
 static_assert(sizeof(tagProgressReport) == 12);
 
-inline constexpr DWORD ZEL_REPORT_START = 1;
-inline constexpr DWORD ZEL_REPORT_END = 2;
-inline constexpr DWORD ZEL_REPORT_PROGRESS = 3;
+// Events of a tagProgressReport.
+inline constexpr DWORD ZEL_REPORT_START = 1;     // a copy starts (Total: its size)
+inline constexpr DWORD ZEL_REPORT_END = 2;       // the copy ended
+inline constexpr DWORD ZEL_REPORT_PROGRESS = 3;  // Done of Total bytes copied
 
 // Capability bits of tagDeviceSettings::Capabilities.
 inline constexpr DWORD ZEL_CAP_AGENT = 0x1;          // the agent serves this mass-storage player too
@@ -84,6 +86,6 @@ inline constexpr DWORD ZEL_CAP_NEW_CONTENT = 0x800000; // new content offered fo
 inline constexpr DWORD ZEL_CAP_GUIDE = 0x2000000;      // content of type 0x80030, broadcast-guide folders
 
 // Attribute bits the tree entries use.
-inline constexpr DWORD ZEL_ATTR_FOLDER = 0x10;
-inline constexpr DWORD ZEL_ATTR_FILE = 0x80;
+inline constexpr DWORD ZEL_ATTR_FOLDER = 0x10;  // a folder
+inline constexpr DWORD ZEL_ATTR_FILE = 0x80;    // a plain file
 inline constexpr DWORD ZEL_ATTR_CARD = 0x12300010;  // the memory-card node

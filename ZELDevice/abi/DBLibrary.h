@@ -20,15 +20,16 @@ typedef BOOL (*ZELDB_GETRECORD_PROC)(LPCWSTR path, tagDB_File* record);
 // Brings the database file on the player in step; the device passes 1.
 typedef BOOL (*ZELDB_DBSYNC_PROC)(int flag);
 
-#define ZELDB_CREATE_NAME "ZELDB_Create"
-#define ZELDB_ADDRECORD_NAME "ZELDB_AddRecord"
-#define ZELDB_DELETERECORD_NAME "ZELDB_DeleteRecord"
-#define ZELDB_GETRECORD_NAME "ZELDB_GetRecord"
-#define ZELDB_DBSYNC_NAME "ZELDB_DBSync"
+// The names the entry points are looked up by.
+#define ZELDB_CREATE_NAME "ZELDB_Create"              // ZELDB_CREATE_PROC
+#define ZELDB_ADDRECORD_NAME "ZELDB_AddRecord"        // ZELDB_ADDRECORD_PROC
+#define ZELDB_DELETERECORD_NAME "ZELDB_DeleteRecord"  // ZELDB_DELETERECORD_PROC
+#define ZELDB_GETRECORD_NAME "ZELDB_GetRecord"        // ZELDB_GETRECORD_PROC
+#define ZELDB_DBSYNC_NAME "ZELDB_DBSync"              // ZELDB_DBSYNC_PROC
 
 // An optional sixth entry point, for hosts that show what the player's database
 // holds; the device library itself never looks it up. Answers the number of
 // records and copies the first min(count, capacity) of them, in the order they
 // were first recorded, to records (which may be null to ask for the count).
 typedef int (*ZELDB_LISTRECORDS_PROC)(tagDB_File* records, int capacity);
-#define ZELDB_LISTRECORDS_NAME "ZELDB_ListRecords"
+#define ZELDB_LISTRECORDS_NAME "ZELDB_ListRecords"  // ZELDB_LISTRECORDS_PROC

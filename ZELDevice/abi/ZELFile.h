@@ -19,6 +19,8 @@
 
 struct IStream;
 
+// One file or folder of the player as the device lists it (FindFileFirst /
+// FindFileNext): name, path, size, attributes, time stamp and media type.
 class AFX_EXT_CLASS CZEL_File {
 public:
     // settings: the device settings used to recognise special folders, or null.
@@ -38,25 +40,26 @@ public:
           FolderStorage(0),
           StorageStream(nullptr),
           SettingsRef(settings) {}
-    CZEL_File(const CZEL_File&) = default;
-    CZEL_File(CZEL_File&&) noexcept = default;
-    CZEL_File& operator=(const CZEL_File&) = default;
-    CZEL_File& operator=(CZEL_File&&) noexcept = default;
+    CZEL_File(const CZEL_File&) = default;                 // copies every field, the lists included
+    CZEL_File(CZEL_File&&) noexcept = default;             // takes every field
+    CZEL_File& operator=(const CZEL_File&) = default;      // copies every field, the lists included
+    CZEL_File& operator=(CZEL_File&&) noexcept = default;  // takes every field
     ~CZEL_File() = default;
 
+    // Sets Attributes and Special together.
     void SetAttributes(DWORD attributes, DWORD special) {
         Attributes = attributes;
         Special = special;
     }
-    void SetName(LPCWSTR name) { Name = name; }
-    void SetPath(LPCWSTR path) { Path = path; }
-    void SetTimeStamp(LPCWSTR timeStamp) { TimeStamp = timeStamp; }
-    void SetReserved(DWORD value) { Reserved = value; }
-    void SetFolderStorage(DWORD storage) { FolderStorage = storage; }
-    void SetSlot(DWORD slot) { Slot = slot; }
-    void SetInDatabase(DWORD inDatabase) { InDatabase = inDatabase; }
-    CString GetName() const { return Name; }
-    CString GetPath() const { return Path; }
+    void SetName(LPCWSTR name) { Name = name; }                          // sets Name
+    void SetPath(LPCWSTR path) { Path = path; }                          // sets Path
+    void SetTimeStamp(LPCWSTR timeStamp) { TimeStamp = timeStamp; }      // sets TimeStamp
+    void SetReserved(DWORD value) { Reserved = value; }                  // sets Reserved
+    void SetFolderStorage(DWORD storage) { FolderStorage = storage; }    // sets FolderStorage
+    void SetSlot(DWORD slot) { Slot = slot; }                            // sets Slot
+    void SetInDatabase(DWORD inDatabase) { InDatabase = inDatabase; }    // sets InDatabase
+    CString GetName() const { return Name; }                             // a copy of Name
+    CString GetPath() const { return Path; }                             // a copy of Path
     // The first six fields to 0 and Name, Path and TimeStamp to empty; the rest stays.
     void Reset() {
         Size = Attributes = Special = Reserved = Slot = InDatabase = 0;
@@ -70,7 +73,7 @@ public:
     // Fills the entry from a file on the computer; nothing changes when it cannot be opened.
     void FillFromPath(LPCWSTR path);
 
-    BOOL IsFolder() const { return (Attributes & 0x10) != 0; }
+    BOOL IsFolder() const { return (Attributes & 0x10) != 0; }  // the folder bit of Attributes is set
 
     // The media-type code of an upper-case extension as tree entries know it
     // (UCQ and UCI are known, ASF is not); 0 for anything else.
@@ -111,25 +114,25 @@ public:
         return k == folded.size();
     }
 
-    DWORD Size;
-    DWORD Attributes;  // 0x10 folder, 0x80 plain file
-    DWORD Special;     // 1 for a special folder
-    DWORD Reserved;
-    DWORD Slot;        // set by the special-folder moves; switches on the listing filter
-    DWORD InDatabase;  // 1: in the device database, or no database is used
-    CString Name;
-    CString Path;
+    DWORD Size;         // size in bytes
+    DWORD Attributes;   // 0x10 folder, 0x80 plain file
+    DWORD Special;      // 1 for a special folder
+    DWORD Reserved;     // not used by the device
+    DWORD Slot;         // set by the special-folder moves; switches on the listing filter
+    DWORD InDatabase;   // 1: in the device database, or no database is used
+    CString Name;       // file or folder name
+    CString Path;       // full device path
     CString TimeStamp;  // local last-write time, "%d%02d%02d%02d%02d%02d"
     CString Extension;  // upper case, files only
-    CString AudioList;
-    CString ImageList;
-    CString VideoList;
-    CString TextList;
-    CString FlashList;
-    DWORD MediaType;
-    DWORD FolderStorage;         // the agent's storage value of an MTP entry
-    IStream** StorageStream;     // the entry's storage marshalled into a stream (MTP)
-    tagDeviceSettings* SettingsRef;
+    CString AudioList;  // "MP3.WMA.OGG"
+    CString ImageList;  // "JPG.GIF.BMP"
+    CString VideoList;  // "MPG.AVI.WMV.ASF.KVI"
+    CString TextList;   // "TXT"
+    CString FlashList;  // "SWF"
+    DWORD MediaType;    // ZEL_MEDIA_* code of the extension (files only)
+    DWORD FolderStorage;             // the agent's storage value of an MTP entry
+    IStream** StorageStream;         // the entry's storage marshalled into a stream (MTP)
+    tagDeviceSettings* SettingsRef;  // the settings that name the special folders, or null
 
 private:
     // One unit folded as lstrcmpiW folds it: lower case of upper case.
@@ -215,9 +218,12 @@ inline void CZEL_File::FillFromPath(LPCWSTR path) {
 // Tree entries are found among their siblings by name, without regard to case.
 template <>
 struct tree_key_traits<CZEL_File> {
-    static constexpr bool indexed = true;
-    using key_type = std::u16string;  // the folded name
+    static constexpr bool indexed = true;  // found by name
+    using key_type = std::u16string;       // the folded name
+    // The hash of the entry's folded name.
     static size_t hash(const CZEL_File& file) { return CZEL_File::FoldedHash(file.Name); }
+    // The hash of a folded name.
     static size_t hash_key(const key_type& key) { return CZEL_File::FoldedKeyHash(key); }
+    // The entry's folded name is key.
     static bool matches(const CZEL_File& file, const key_type& key) { return CZEL_File::FoldedEquals(file.Name, key); }
 };

@@ -27,7 +27,7 @@
 //   bool matches(const T&, const key_type&)     the value's key is key
 template <class T>
 struct tree_key_traits {
-    static constexpr bool indexed = false;
+    static constexpr bool indexed = false;  // values of T are not found by key
 };
 
 template <class T>
@@ -35,15 +35,17 @@ class tree_node_;
 
 // The key type of an indexed value; a placeholder for values without a key.
 struct tree_no_key {
-    bool operator==(const tree_no_key&) const = default;
+    bool operator==(const tree_no_key&) const = default;  // every placeholder equals every other
 };
+// The key type of T: tree_no_key for values without a key.
 template <class T, bool Indexed = tree_key_traits<T>::indexed>
 struct tree_key_type {
-    using type = tree_no_key;
+    using type = tree_no_key;  // no key
 };
+// The key type of an indexed T: what its tree_key_traits name.
 template <class T>
 struct tree_key_type<T, true> {
-    using type = typename tree_key_traits<T>::key_type;
+    using type = typename tree_key_traits<T>::key_type;  // tree_key_traits<T>::key_type
 };
 
 // The hash of one node's children by key; empty for values without a key.
@@ -128,74 +130,82 @@ private:
     unsigned shift = 64;
 };
 
+// One node of a tree: its links and its value. Nodes belong to their tree.
 template <class T>
 class tree_node_ {
 public:
-    tree_node_() = default;
-    explicit tree_node_(const T& value) : data(value) {}
-    explicit tree_node_(T&& value) : data(std::move(value)) {}
+    tree_node_() = default;                                       // a sentinel: no value
+    explicit tree_node_(const T& value) : data(value) {}          // a node holding a copy of value
+    explicit tree_node_(T&& value) : data(std::move(value)) {}    // a node taking value
     tree_node_(const tree_node_&) = delete;
     tree_node_& operator=(const tree_node_&) = delete;
 
-    tree_node_* parent = nullptr;
-    tree_node_* first_child = nullptr;
-    tree_node_* last_child = nullptr;
-    tree_node_* prev_sibling = nullptr;
-    tree_node_* next_sibling = nullptr;
-    T data;
+    tree_node_* parent = nullptr;        // null at the top level
+    tree_node_* first_child = nullptr;   // null without children
+    tree_node_* last_child = nullptr;    // null without children
+    tree_node_* prev_sibling = nullptr;  // null for the first child (the head sentinel at the top level)
+    tree_node_* next_sibling = nullptr;  // null for the last child (the foot sentinel at the top level)
+    T data;                              // the value
 
-    std::size_t child_count = 0;
+    std::size_t child_count = 0;         // number of children
     std::unique_ptr<tree_child_index<T>> index;  // children by key, built on demand
 };
 
+// The tree: see the top of this file.
 template <class T>
 class tree {
 public:
-    using value_type = T;
-    using tree_node = tree_node_<T>;
-    using key_type = typename tree_key_type<T>::type;
+    using value_type = T;                              // the values held
+    using tree_node = tree_node_<T>;                   // a node
+    using key_type = typename tree_key_type<T>::type;  // what children are found by
 
     // Nodes with fewer children are searched by walking them.
     static constexpr std::size_t index_threshold = 8;
 
     class sibling_iterator;
 
+    // A position in the tree: a node, or null. Two positions are equal when
+    // they name the same node, whatever their kind.
     class iterator_base {
     public:
-        using value_type = T;
-        using reference = T&;
-        using pointer = T*;
-        using difference_type = std::ptrdiff_t;
-        using iterator_category = std::bidirectional_iterator_tag;
+        using value_type = T;                                       // the values held
+        using reference = T&;                                       // a value
+        using pointer = T*;                                         // the address of a value
+        using difference_type = std::ptrdiff_t;                     // distance between positions
+        using iterator_category = std::bidirectional_iterator_tag;  // forwards and backwards
 
-        iterator_base() = default;
-        explicit iterator_base(tree_node* n) : node(n) {}
+        iterator_base() = default;                        // the null position
+        explicit iterator_base(tree_node* n) : node(n) {}  // the position of node n
 
-        T& operator*() const { return node->data; }
-        T* operator->() const { return &node->data; }
-        bool operator==(const iterator_base& other) const { return node == other.node; }
+        T& operator*() const { return node->data; }    // the value at this position
+        T* operator->() const { return &node->data; }  // the value at this position
+        bool operator==(const iterator_base& other) const { return node == other.node; }  // same node
 
         // The next pre-order step passes over this node's children.
         void skip_children(bool skip = true) { skip_current_children_ = skip; }
+        // Number of children of this node (0 for the null position).
         std::size_t number_of_children() const { return node ? node->child_count : 0; }
         // The children of this node.
         sibling_iterator begin() const { return sibling_iterator(node ? node->first_child : nullptr, node); }
-        sibling_iterator end() const { return sibling_iterator(nullptr, node); }
+        sibling_iterator end() const { return sibling_iterator(nullptr, node); }  // after the last child
 
-        tree_node* node = nullptr;
+        tree_node* node = nullptr;  // the node, null for no position
 
     protected:
-        bool skip_current_children_ = false;
+        bool skip_current_children_ = false;  // the next pre-order step skips the children
     };
 
     // Depth-first walk: a node, then its children.
     class pre_order_iterator : public iterator_base {
     public:
-        pre_order_iterator() = default;
-        explicit pre_order_iterator(tree_node* n) : iterator_base(n) {}
+        pre_order_iterator() = default;                                     // the null position
+        explicit pre_order_iterator(tree_node* n) : iterator_base(n) {}  // the position of node n
         // Implicit: a child position is also a pre-order position.
         pre_order_iterator(const sibling_iterator& other) : iterator_base(other.node) {}
 
+        // The next node in pre-order: the first child (unless skip_children was
+        // asked for), else the next sibling of this node or of the nearest parent
+        // that has one, else null.
         pre_order_iterator& operator++() {
             tree_node* n = this->node;
             if (!this->skip_current_children_ && n->first_child) {
@@ -213,11 +223,14 @@ public:
             this->node = n->next_sibling;
             return *this;
         }
+        // Steps forward; answers the position before the step.
         pre_order_iterator operator++(int) {
             pre_order_iterator before = *this;
             ++*this;
             return before;
         }
+        // The previous node in pre-order: the deepest last descendant of the
+        // previous sibling, else the parent.
         pre_order_iterator& operator--() {
             tree_node* n = this->node;
             if (n->prev_sibling) {
@@ -229,6 +242,7 @@ public:
             }
             return *this;
         }
+        // Steps back; answers the position before the step.
         pre_order_iterator operator--(int) {
             pre_order_iterator before = *this;
             --*this;
@@ -239,21 +253,25 @@ public:
     // The children of one node: begin is the first child, end is null.
     class sibling_iterator : public iterator_base {
     public:
-        sibling_iterator() = default;
+        sibling_iterator() = default;  // the null position
+        // Node n among the children of parentNode (n null: after the last child).
         sibling_iterator(tree_node* n, tree_node* parentNode) : iterator_base(n), parent_(parentNode) {}
         // Implicit: a pre-order position is a place among its siblings.
         sibling_iterator(const pre_order_iterator& other)
             : iterator_base(other.node), parent_(other.node ? other.node->parent : nullptr) {}
 
+        // The next sibling (null after the last).
         sibling_iterator& operator++() {
             if (this->node) this->node = this->node->next_sibling;
             return *this;
         }
+        // Steps forward; answers the position before the step.
         sibling_iterator operator++(int) {
             sibling_iterator before = *this;
             ++*this;
             return before;
         }
+        // The previous sibling; from after the last child, the last child.
         sibling_iterator& operator--() {
             if (this->node)
                 this->node = this->node->prev_sibling;
@@ -261,28 +279,33 @@ public:
                 this->node = parent_->last_child;
             return *this;
         }
+        // Steps back; answers the position before the step.
         sibling_iterator operator--(int) {
             sibling_iterator before = *this;
             --*this;
             return before;
         }
+        // The node whose children this iterator walks.
         tree_node* range_parent() const { return parent_; }
 
     private:
         tree_node* parent_ = nullptr;
     };
 
-    using iterator = pre_order_iterator;
+    using iterator = pre_order_iterator;  // the default walk
 
-    tree() { init_(); }
+    tree() { init_(); }  // an empty tree
+    // A tree of one top-level node holding top.
     explicit tree(const T& top) {
         init_();
         insert(end(), top);
     }
+    // A deep copy of other.
     tree(const tree& other) {
         init_();
         copy_(other);
     }
+    // Replaces every node by a deep copy of other's.
     tree& operator=(const tree& other) {
         if (this != &other) {
             clear();
@@ -296,13 +319,15 @@ public:
         delete foot;
     }
 
+    // The first top-level node (end() when the tree is empty).
     pre_order_iterator begin() const { return pre_order_iterator(head->next_sibling); }
+    // After the last top-level node.
     pre_order_iterator end() const { return pre_order_iterator(foot); }
     // The children of a node.
     static sibling_iterator begin(const iterator_base& position) { return position.begin(); }
-    static sibling_iterator end(const iterator_base& position) { return position.end(); }
+    static sibling_iterator end(const iterator_base& position) { return position.end(); }  // after them
 
-    bool empty() const { return head->next_sibling == foot; }
+    bool empty() const { return head->next_sibling == foot; }  // no node at all
     // Number of nodes.
     std::size_t size() const {
         std::size_t count = 0;
@@ -319,6 +344,7 @@ public:
         for (tree_node* n = position.node; n && n->parent; n = n->parent) ++steps;
         return steps;
     }
+    // The parent of position (null at the top level).
     template <class Iter>
     static Iter parent(const Iter& position) {
         return Iter(position.node->parent);
@@ -326,7 +352,7 @@ public:
 
     // Inserts a value as the sibling before position (end() appends at the top level).
     template <class Iter>
-    Iter insert(const Iter& position, const T& value) {
+    Iter insert(const Iter& position, const T& value) {  // answers the new node
         tree_node* next = position.node;
         tree_node* made = new tree_node(value);
         made->parent = next->parent;
@@ -343,6 +369,8 @@ public:
         }
         return Iter(made);
     }
+    // Inserts a value before position among its siblings; at the end of a child
+    // range, appends it to the range's parent.
     sibling_iterator insert(const sibling_iterator& position, const T& value) {
         if (position.node) return sibling_iterator(insert(pre_order_iterator(position.node), value).node, position.range_parent());
         // The end of a child range: append to its parent.
@@ -354,6 +382,7 @@ public:
     Iter append_child(const Iter& position, const T& value) {
         return Iter(append_node_(position.node, value));
     }
+    // Appends a value, moved in, as the last child of position.
     template <class Iter>
     Iter append_child(const Iter& position, T&& value) {
         return Iter(append_node_(position.node, std::move(value)));
@@ -371,6 +400,7 @@ public:
         destroy_(n);
         return Iter(after.node);
     }
+    // Removes the node with its whole subtree; answers its next sibling.
     sibling_iterator erase(const sibling_iterator& position) {
         tree_node* next = position.node->next_sibling;
         tree_node* parentNode = position.node->parent;
@@ -391,6 +421,7 @@ public:
         n->child_count = 0;
         n->index.reset();
     }
+    // Removes every node.
     void clear() {
         while (head->next_sibling != foot) erase(pre_order_iterator(head->next_sibling));
     }

@@ -28,61 +28,120 @@
 
 class CPlaylistFile;
 
+// The device object of one player: the base of CZEL_DeviceForUMS and
+// CZEL_DeviceForMTP, which a host constructs, fills (m_Settings) and sets up
+// with CreateDevice, then drives through the virtual operations below.
 class AFX_EXT_CLASS CZEL_Device : public CWnd {
 public:
-    typedef tree<CZEL_File> FileTree;
-    typedef FileTree::pre_order_iterator pre_order_iterator;
-    typedef FileTree::sibling_iterator sibling_iterator;
+    typedef tree<CZEL_File> FileTree;                        // the tree of the player's folders and files
+    typedef FileTree::pre_order_iterator pre_order_iterator;  // a node of the tree, walked depth first
+    typedef FileTree::sibling_iterator sibling_iterator;      // a node among its siblings
 
+    // Loads the host's resource library ("ResourceDll.dll", found by name).
     CZEL_Device();
+    // Releases the tree, the playlist object, the database and resource libraries.
     ~CZEL_Device() override;
     CZEL_Device(const CZEL_Device&) = delete;
     CZEL_Device& operator=(const CZEL_Device&) = delete;
 
     // ---- The virtual operations, in slot order. ----
+    // Sets the player up: the agent's routines, the playlist object (PlayerType),
+    // the player's database library (capability 0x8). The derived classes also
+    // check the player, make its standard folders and list its root.
+    // ZEL_SUCCESS, or a failure code (ZEL_ERR_NO_DB_LIBRARY, ZEL_ERR_NO_DRIVE ...).
     virtual DWORD CreateDevice(tagDeviceInfo* info, HWND hostWindow);
+    // The first entry of the current folder (the listing filter applied), or null.
     virtual CZEL_File* FindFileFirst();
+    // The next entry of the current folder, or null after the last.
     virtual CZEL_File* FindFileNext();
+    // Asks the running copy to stop; it ends with ZEL_ERR_CANCELLED. Answers 1.
     virtual BOOL CancelTransfer();
+    // Remembers a path (and a copy of the record, when given) for the database update; answers 1.
     virtual BOOL AddFileToBuffer(LPWSTR path, tagDB_File* record);
+    // The name of the file being copied.
     virtual LPWSTR GetCurrentTransFile();
+    // Whether the current folder is the player's root.
     virtual BOOL IsDeviceRoot();
+    // Whether the player takes the file at path (its extension and capabilities).
     virtual BOOL IsSupportFormat(LPWSTR path);
+    // Whether a file of this name is in the current folder; records it with the
+    // playlist, myAuro value and mood class given for the next playlist update.
     virtual BOOL IsExistFile(LPWSTR fileName, LPWSTR playlistName, LPWSTR myAuroValue, UINT moodClass);
+    // Whether a broadcast file exists in a channel folder of the broadcast folder
+    // (keepName 0: under the name prefix_fileName, text files excepted).
     virtual BOOL IsExistCastFile(LPWSTR channelFolder, LPWSTR prefix, LPWSTR fileName, int keepName);
+    // Sends the PC file whose path is in record->Folder (filled by GetMediaType)
+    // into folder: admission, album art and lyrics for the player, the copy with
+    // progress reports, the database record and the tree entry. A result code.
     virtual DWORD TransferFile2(LPWSTR folder, tagDB_File* record, int option, IWMDMStorage* storage, int flag,
                                 LPWSTR text) = 0;
+    // Sends the PC file source into the current folder. A result code.
     virtual DWORD TransferFile(LPWSTR source, tagDB_File* record, int option) = 0;
+    // Deletes a file (isFolder 0) or a folder with everything in it from the
+    // current folder, with their database records. ZEL_SUCCESS or ZEL_FAILURE.
     virtual DWORD DeleteFileDev(LPWSTR name, int isFolder) = 0;
+    // Empties the transfer lists and measures the free space; with mode 1 lists
+    // the player again and reopens the special folder that was open.
     virtual void RefreshDeviceInfo(int mode) = 0;
+    // Copies a file of the player to the computer; non-zero when copied.
     virtual BOOL UploadFile(LPWSTR source, LPWSTR destination, int form, IWMDMStorage* storage) = 0;
+    // Whether the player has new content to copy to the computer.
     virtual BOOL CanbeUploaded() = 0;
+    // Rebuilds the player's database from its files. A result code.
     virtual DWORD RebuildDB() = 0;
+    // Formats the player and puts its template files back. ZEL_SUCCESS or ZEL_FAILURE.
     virtual DWORD FormatDevice() = 0;
+    // Makes a folder in the current folder; non-zero when made.
     virtual BOOL MakeFolder(LPWSTR name) = 0;
+    // Reads the player's firmware description into the firmware fields of m_Settings.
     virtual BOOL GetFWInfo() = 0;
+    // Copies firmware files from a PC folder onto the player. A result code.
     virtual DWORD FWUpdate(LPCWSTR sourceFolder, LPCWSTR destinationFolder) = 0;
+    // Makes one of the player's well-known folders current (kind 1 music ...
+    // 11 "My Pack"), creating it when missing.
     virtual BOOL MoveSpecialFolder(int kind) = 0;
+    // Enters a child folder of the current folder, or its parent with "..".
     virtual BOOL MoveFolder(LPWSTR name) = 0;
+    // Writes the player's password file with the text given.
     virtual BOOL CreatePWFile(LPWSTR password) = 0;
+    // Brings the player's database file in step.
     virtual void UpdateDataBase(int flag) = 0;
+    // Merges the files sent into the mood playlists and writes the named playlists.
     virtual void UpdatePlaylist(int mode, IWMDMStorage* storage, IWMDMDevice* device, LPWSTR name) = 0;
+    // Prepares the player for removal.
     virtual void SafeRemoved() = 0;
+    // Writes the mood playlists of an MTP player (nothing on a mass-storage player).
     virtual void UpdateMoodPlaylist(int mode, IWMDMStorage* storage, IWMDMDevice* device) = 0;
+    // Loads the playlist file name of the playlist folder as the current playlist.
     virtual void ReadPlaylist(LPWSTR name) = 0;
+    // Writes items as the current playlist.
     virtual void StorePlaylist(CStringArray& items) = 0;
+    // Makes an empty playlist of this name; non-zero when made.
     virtual BOOL NewPlayList(CString name) = 0;
+    // Whether the file at name is a playlist file of the player's format.
     virtual BOOL CheckXPL(LPWSTR name) = 0;
+    // Renames a playlist; non-zero when renamed.
     virtual BOOL ChangePLName(CString oldName, CString newName) = 0;
+    // Adds the files of a player folder whose extensions are listed to the upload list.
     virtual void FindUploadTarget(LPWSTR folder, LPWSTR extensions) = 0;
+    // Lists the player's new content of a kind into result.
     virtual void GetNewContent(int contentType, CStringList* result) = 0;
+    // Copies a file of the player into a PC folder under a free name (deleting the
+    // original when deleteAfter is set); the path it landed at, empty when none.
     virtual CString AutoUpload(LPCWSTR source, LPCWSTR destinationFolder, int deleteAfter) = 0;
+    // Copies the game files of a PC folder onto the player.
     virtual void GameUpload(CString gameFolder) = 0;
+    // Adds the files of a game folder to the upload list.
     virtual void FindGameUploadList(LPWSTR sourceFolder, LPCWSTR destinationFolder) = 0;
+    // Whether path is a firmware update file for this player.
     virtual BOOL CheckFirmUpFile(LPWSTR path) = 0;
+    // Copies a playlist file into the playlist folder of an MTP player (nothing on a mass-storage player).
     virtual void TransferXPLfoMTP(LPWSTR source) = 0;
+    // Sends broadcast or text-to-speech content into a broadcast folder. A result code.
     virtual DWORD TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWSTR source, tagDB_File* record,
                                    IWMDMStorage* storage) = 0;
+    // Whether a file may go to devicePath: the player takes its media type and
+    // its database holds no record of that path yet.
     virtual BOOL CanTransfer(DWORD recordMediaType, DWORD mediaType, CString devicePath);
 
     // ---- Lifecycle and small host operations. ----
@@ -127,6 +186,7 @@ public:
     void SetCurrentIterator(LPWSTR path);
     // Changes the current path text only: a name descends, ".." goes up, empty goes to the root.
     void MoveCurrentPath(CString name);
+    // The current folder as a full path ending with "\" (no drive on an MTP player).
     CString GetCurrentPath();
     // Enters a child folder (".." goes up): 1 when it has listed children, 0
     // when it has none yet, -1 when there is no such folder.
@@ -136,7 +196,9 @@ public:
     // Removes a child of the current folder by exact name, or (null or empty
     // name) every cached child of the current folder, so that it is listed anew.
     void DeleteFromInnerBuffer(LPWSTR name);
+    // Empties the tree and the enumeration list.
     void ClearInnerBuffer();
+    // The entry of the current folder as the last transfer or listing left it.
     CZEL_File* GetCurrentTransZELFile();
 
     // ---- Playlist names, existence tests and broadcast files. ----
@@ -165,6 +227,7 @@ public:
     // Records a file at its full device path; 0 without a database call on
     // RV-M41 and RV-M43 players for anything but audio.
     BOOL AddFileToDB(LPWSTR path, tagDB_File* record);
+    // Forgets the record of the file at a full device path; non-zero when one was removed.
     BOOL DeleteFileToDB(LPWSTR path);
 
 protected:
@@ -189,8 +252,11 @@ protected:
     // number 9999 when the answer holds none).
     static void CopyTagsIntoRecord(const ZelTagAnswer& answer, tagDB_File* record);
 
+    // The busy ticker's timer: a format still running reports to the host.
     afx_msg void OnTimer(UINT_PTR nIDEvent);
+    // ZEL_WM_PROGRESS to the device's window: a copy's report (lParam) as percentages for the host.
     afx_msg LRESULT OnMsgProgress(WPARAM wParam, LPARAM lParam);
+    // ZEL_WM_FORMAT to the device's window: a format's report (lParam) for the host.
     afx_msg LRESULT OnMsgFormat(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
@@ -204,70 +270,70 @@ private:
 
     // ---- Data members, in their binary order. ----
 protected:
-    HWND m_hHostWnd;
-    CString m_strCurrentPath;  // current folder, relative, without drive and leading "\"
-    HMODULE m_hResource;
-    CStringArray m_PlaylistNames;
-    CLyricsConverter m_LyricsConverter;
-    BYTE* m_pTransferBuffer;
-    ZelTagReaderFn m_pfnGetFileInfo;
-    ZelTagReleaseFn m_pfnDeleteTrack;
-    ZelAlbumArtResizeFn m_pfnResizeAlbumImage;
-    ZelAlbumImageDeleteFn m_pfnDeleteAlbumImage;
-    ZelAlbumImageResizeInMemoryFn m_pfnResizeAlbumImageForC7;
-    ZelMoodWriterFn m_pfnAddMoodInfo;
-    CStringArray m_TransferPaths;
-    CStringArray m_TransferPlaylistNames;
-    CStringArray m_TransferMyAuroValues;
-    CUIntArray m_TransferMoodClasses;
-    CStringArray m_PlaylistItemNames;
-    CStringArray m_PlaylistItemEntries;
+    HWND m_hHostWnd;               // the host window that receives ZEL_WM_PROGRESS
+    CString m_strCurrentPath;      // current folder, relative, without drive and leading "\"
+    HMODULE m_hResource;           // the host's resource library, or null
+    CStringArray m_PlaylistNames;  // the playlist files listed by GetFirstPlaylistName
+    CLyricsConverter m_LyricsConverter;  // merges lyrics into music files before a copy
+    BYTE* m_pTransferBuffer;       // a buffer copy's data, freed on every way out
+    ZelTagReaderFn m_pfnGetFileInfo;                       // the agent's tag reader, or null
+    ZelTagReleaseFn m_pfnDeleteTrack;                      // releases the tag reader's last read
+    ZelAlbumArtResizeFn m_pfnResizeAlbumImage;             // the agent's album-art resizer (file copy)
+    ZelAlbumImageDeleteFn m_pfnDeleteAlbumImage;           // removes the pictures of a tag block
+    ZelAlbumImageResizeInMemoryFn m_pfnResizeAlbumImageForC7;  // the album-art resizer in memory
+    ZelMoodWriterFn m_pfnAddMoodInfo;                      // writes a file's mood class
+    CStringArray m_TransferPaths;          // files recorded by IsExistFile for the playlist update
+    CStringArray m_TransferPlaylistNames;  // the playlist of each of them
+    CStringArray m_TransferMyAuroValues;   // the myAuro value of each of them
+    CUIntArray m_TransferMoodClasses;      // the mood class of each of them
+    CStringArray m_PlaylistItemNames;      // names read by ReadPlaylist
+    CStringArray m_PlaylistItemEntries;    // entries read by ReadPlaylist
     CString m_strCurrentPathText;  // full path of the current folder entry, made by FindFileFirst
-    CString m_strMyAuroValue;
-    CString m_strDriveRoot;  // "E:\" for drive-letter players, empty for MTP players
-    CString m_strExtensions;
-    DWORD m_bCancel;
+    CString m_strMyAuroValue;      // the myAuro value of the current playlist
+    CString m_strDriveRoot;        // "E:\" for drive-letter players, empty for MTP players
+    CString m_strExtensions;       // the player's extension list, upper case
+    DWORD m_bCancel;               // set by CancelTransfer, polled by the running copy
     std::vector<CZEL_File> m_EnumList;  // one listed folder, consumed by MakeTree
     size_t m_nEnumCursor;               // next element MakeTree takes
-    CStringArray m_PendingPaths;
-    std::vector<tagDB_File> m_PendingRecords;
-    WCHAR m_szWork[MAX_PATH];
-    CString m_strCurrentTransFile;
-    CZEL_File m_CurrentFolderEntry;
-    CPlaylistFile* m_pPlaylist;
-    DWORD m_bFormatBusy;
-    DWORD m_nSpecialFolderState;
-    DWORD m_bOldWindows;
-    DWORD m_nLastProgress;
-    WCHAR m_szTempDir[MAX_PATH];
-    DWORD m_nMoodPlayState;
-    DWORD m_nReserved;
+    CStringArray m_PendingPaths;               // paths given to AddFileToBuffer
+    std::vector<tagDB_File> m_PendingRecords;  // records given to AddFileToBuffer
+    WCHAR m_szWork[MAX_PATH];          // scratch text
+    CString m_strCurrentTransFile;     // name of the file being copied
+    CZEL_File m_CurrentFolderEntry;    // the current folder's entry (GetCurrentTransZELFile)
+    CPlaylistFile* m_pPlaylist;        // the playlist-file object of the player type, or null
+    DWORD m_bFormatBusy;               // a format is running (the busy ticker reports)
+    DWORD m_nSpecialFolderState;       // 1 while a special folder is open
+    DWORD m_bOldWindows;               // the Windows 95/98/Me family: the stream copy is used
+    DWORD m_nLastProgress;             // the last percentage sent to the host
+    WCHAR m_szTempDir[MAX_PATH];       // the temporary folder (CreateTempDir)
+    DWORD m_nMoodPlayState;            // what MoodPlayState was told
+    DWORD m_nReserved;                 // not used
 
 public:
     DWORD m_BatchTotal;  // total bytes of a multi-file transfer, 0 for none (host)
 
 protected:
-    DWORD m_BatchDone;
-    DWORD m_PrevFileTotal;
-    HMODULE m_hDBLibrary;
-    ZELDB_CREATE_PROC m_pfnZELDB_Create;
-    ZELDB_ADDRECORD_PROC m_pfnZELDB_AddRecord;
-    ZELDB_DELETERECORD_PROC m_pfnZELDB_DeleteRecord;
-    ZELDB_GETRECORD_PROC m_pfnZELDB_GetRecord;
-    ZELDB_DBSYNC_PROC m_pfnZELDB_DBSync;
+    DWORD m_BatchDone;                                // bytes of the batch done before the current file
+    DWORD m_PrevFileTotal;                            // size of the previous file of the batch
+    HMODULE m_hDBLibrary;                             // the player's database library, or null
+    ZELDB_CREATE_PROC m_pfnZELDB_Create;              // its ZELDB_Create
+    ZELDB_ADDRECORD_PROC m_pfnZELDB_AddRecord;        // its ZELDB_AddRecord
+    ZELDB_DELETERECORD_PROC m_pfnZELDB_DeleteRecord;  // its ZELDB_DeleteRecord
+    ZELDB_GETRECORD_PROC m_pfnZELDB_GetRecord;        // its ZELDB_GetRecord
+    ZELDB_DBSYNC_PROC m_pfnZELDB_DBSync;              // its ZELDB_DBSync
 
 public:
     tagDeviceSettings m_Settings;  // the player's properties (host)
 
 protected:
-    DWORD m_nDeviceKind;  // tagDeviceInfo::Kind
-    CString m_strCurrentPlaylist;
-    FileTree m_Tree;
+    DWORD m_nDeviceKind;           // tagDeviceInfo::Kind
+    CString m_strCurrentPlaylist;  // the playlist ReadPlaylist loaded
+    FileTree m_Tree;               // the player's folders and files as listed so far
     sibling_iterator m_itList;      // position of FindFileFirst / FindFileNext
     pre_order_iterator m_itCurrent;  // the current folder
     CZEL_File m_FoundFile;           // what FindFileFirst / FindFileNext returned
-    CStringArray m_FWList;
-    CStringArray m_FWDestList;
+    CStringArray m_FWList;           // firmware files to copy
+    CStringArray m_FWDestList;       // where each of them goes
 
     // Kept beside the table above.
     int m_nPlaylistIndex;       // read position in m_PlaylistNames

@@ -5,6 +5,7 @@
 
 #include "ZELDevice/playlist/CPlaylistFile.h"
 
+// The playlist files of a player with PLP playlists.
 class AFX_EXT_CLASS CPLPPlaylistFile final : public CPlaylistFile {
 public:
     CPLPPlaylistFile() = default;

@@ -6,6 +6,7 @@
 
 #include "ZELDevice/playlist/CPlaylistFile.h"
 
+// The playlist files of a player with XPL playlists.
 class AFX_EXT_CLASS CXPLPlaylistFile final : public CPlaylistFile {
 public:
     CXPLPlaylistFile() = default;

@@ -23,16 +23,19 @@ typedef int (*ZelLyricsConvertFn)(const BYTE* input, DWORD inputLength, int mode
 typedef int (*ZelLyricsOggFn)(LPCWSTR sourcePath, LPCWSTR modelName, LPCWSTR playerTablePath,
                               LPCWSTR outputPath);
 
+// Lyrics conversion for one device object: the conversion library, the player
+// table and the folder that receives converted files.
 class AFX_EXT_CLASS CLyricsConverter {
 public:
     // Extra room the caller of ConvertMP3ToBuffer gives beyond the file size.
     static constexpr DWORD kBufferSlack = 10000;
     // Room for the converted tag block beyond the size of the one given.
     static constexpr DWORD kTagSlack = 65535;
+    // Room for a converted ASF header object beyond the size of the one given.
     static constexpr DWORD kHeaderSlack = 60000;
 
-    // Loads the conversion library and names the player table beside the
-    // running executable. A missing library is not reported here; every
+    // Loads the conversion library and names the player table "PlayerInfos.ini"
+    // in the data folder (ZelDataFolder: installed, else beside the executable). A missing library is not reported here; every
     // conversion checks for it.
     CLyricsConverter();
     // The same with another conversion library (a bare module name or a full path).
@@ -43,8 +46,8 @@ public:
 
     // The folder that receives converted WMA and OGG files.
     void SetWorkFolder(LPCWSTR folder);
-    LPCWSTR GetWorkFolder() const { return m_strWorkFolder; }
-    LPCWSTR GetPlayerTablePath() const { return m_szPlayerTable; }
+    LPCWSTR GetWorkFolder() const { return m_strWorkFolder; }        // the work folder
+    LPCWSTR GetPlayerTablePath() const { return m_szPlayerTable; }   // the full path of the player table
     // The library and both of its entry points were found.
     BOOL IsAvailable() const;
 

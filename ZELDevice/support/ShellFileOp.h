@@ -13,19 +13,23 @@
 
 class CWnd;
 
+// One shell file operation, prepared (lists, flags, title) and then run by Go.
 class AFX_EXT_CLASS CShellFileOp {
 public:
-    CShellFileOp();
+    CShellFileOp();  // nothing prepared
     ~CShellFileOp() = default;
     CShellFileOp(const CShellFileOp&) = delete;
     CShellFileOp& operator=(const CShellFileOp&) = delete;
 
-    // Both always answer TRUE; running out of memory raises CMemoryException*.
+    // Adds a source path. Both adders always answer TRUE; running out of memory
+    // raises CMemoryException*.
     BOOL AddSourceFile(LPCWSTR path);
+    // Adds a destination path.
     BOOL AddDestFile(LPCWSTR path);
-    const CStringList& GetSourceFileList() const { return m_lcstrSourceFiles; }
-    const CStringList& GetDestFileList() const { return m_lcstrDestFiles; }
+    const CStringList& GetSourceFileList() const { return m_lcstrSourceFiles; }  // the sources added
+    const CStringList& GetDestFileList() const { return m_lcstrDestFiles; }      // the destinations added
 
+    // The title of the shell's progress display.
     void SetProgressDlgTitle(LPCWSTR title);
 
     // Chooses the operation (FO_MOVE, FO_COPY, FO_DELETE, FO_RENAME), the owner
@@ -46,8 +50,8 @@ public:
     // answer, *aborted its aborted flag. TRUE when the shell answered 0.
     BOOL Go(BOOL* started, int* shellResult = nullptr, BOOL* aborted = nullptr);
 
-    BOOL IsPrepared() const { return m_bFlagsSet; }
-    BOOL IsStarted() const { return m_bGoCalledAPI; }
+    BOOL IsPrepared() const { return m_bFlagsSet; }     // an operation was chosen
+    BOOL IsStarted() const { return m_bGoCalledAPI; }   // Go called the shell
     // The request as prepared: owner window, operation and flags (the lists
     // are filled only during Go).
     const SHFILEOPSTRUCTW& GetRequest() const { return m_rFOS; }

@@ -14,10 +14,13 @@
 
 #include "ZELDevice/device/CZEL_Device.h"
 
+// The device object of a mass-storage player (one per drive: the player's
+// memory, or its card when tagDeviceInfo::CardStorage is 1).
 class AFX_EXT_CLASS CZEL_DeviceForUMS : public CZEL_Device {
 public:
     // Becomes the process-wide current mass-storage device.
     CZEL_DeviceForUMS();
+    // Stops being the current mass-storage device.
     ~CZEL_DeviceForUMS() override;
 
     // The mass-storage device constructed last (null after it was destroyed).
@@ -161,6 +164,6 @@ protected:
     bool DeleteDriveFile(const CString& path);
 
     // ---- Data members, in their binary order. ----
-    CStringArray m_UploadList;
+    CStringArray m_UploadList;  // files found for an upload (FindUploadTarget, FindGameUploadList)
     CString m_strDestFolder;  // what the copy engine puts before the current transfer file
 };
