@@ -35,8 +35,8 @@ public:
     static constexpr DWORD kHeaderSlack = 60000;
 
     // Loads the conversion library and names the player table "PlayerInfos.ini"
-    // in the data folder (ZelDataFolder: installed, else beside the executable). A missing library is not reported here; every
-    // conversion checks for it.
+    // in the data folder (ZelDataFolder: installed, else beside the executable).
+    // A missing library is not reported here; every conversion checks for it.
     CLyricsConverter();
     // The same with another conversion library (a bare module name or a full path).
     explicit CLyricsConverter(LPCWSTR libraryName);
