@@ -218,8 +218,8 @@ public:
     // host empties them before a read and hands StorePlaylist the edited
     // entries), and the myAuro value it read.
     CStringArray& GetPlaylistItemNames() { return m_PlaylistItemNames; }
-    CStringArray& GetPlaylistItemEntries() { return m_PlaylistItemEntries; }
-    const CString& GetPlaylistMyAuroValue() const { return m_strMyAuroValue; }
+    CStringArray& GetPlaylistItemEntries() { return m_PlaylistItemEntries; }  // the entries list
+    const CString& GetPlaylistMyAuroValue() const { return m_strMyAuroValue; }  // the myAuro value read
 
     // ---- The player's database library. ----
     // Loads the library named by DBLibraryPath; 1 only when it and all five entry points were found.

@@ -2,7 +2,9 @@
 # Installed as share/bash-completion/completions/zelhost. A new command adds its
 # name to _zelhost_commands and its options to the case below.
 
-_zelhost_commands="demo info ls put mkdir rm db profiles help"
+_zelhost_commands="demo info ls put mkdir rm db playlist profiles help"
+_zelhost_playlist_actions="list show create rename add store purge"
+_zelhost_moods="1 2 3 4 calm upbeat wistful dreamy"
 _zelhost_global_options="--player --profile --json -v --verbose -h --help --version"
 
 # The built-in profile names, from the zelhost being completed.
@@ -34,6 +36,13 @@ _zelhost() {
         mapfile -t COMPREPLY < <(compgen -W "$(_zelhost_profiles "$program")" -- "$cur"; compgen -f -- "$cur")
         return
         ;;
+    --mood)
+        mapfile -t COMPREPLY < <(compgen -W "$_zelhost_moods" -- "$cur")
+        return
+        ;;
+    --playlist | --myauro | -t | --to)
+        return
+        ;;
     esac
 
     # The command is the first word that is neither an option nor an option's value.
@@ -61,7 +70,7 @@ _zelhost() {
     local options=""
     case $command in
     ls) options="-l --long --flat" ;;
-    put) options="-t --to" ;;
+    put) options="-t --to --playlist --mood --myauro" ;;
     mkdir) options="-p --parents" ;;
     rm) options="-r -R --recursive" ;;
     esac
@@ -75,11 +84,20 @@ _zelhost() {
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         ;;
+    playlist)
+        # The action comes first; a stored list may come from a file.
+        if [[ ${words[cword - 1]} == playlist ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "$_zelhost_playlist_actions" -- "$cur")
+        elif [[ ${words[cword - 2]} == store ]]; then
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        fi
+        ;;
     profiles)
         mapfile -t COMPREPLY < <(compgen -W "$(_zelhost_profiles "$program")" -- "$cur")
         ;;
     help)
-        mapfile -t COMPREPLY < <(compgen -W "$_zelhost_commands" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "$_zelhost_commands paths" -- "$cur")
         ;;
     esac
 }
