@@ -39,9 +39,15 @@ CZEL_Device::CZEL_Device()
       m_nDeviceKind(0),
       m_nPlaylistIndex(0),
       m_bListRestart(false) {
-    // The host's resource library, by name: the installed module folder first,
-    // then beside the executable, then along ZEL_MODULE_PATH.
-    m_hResource = LoadLibraryW(u"ResourceDll.dll");
+    // The host's resource library is its own and lies beside its executable; a
+    // host without one there gets the installed strings (found by name: the
+    // installed module folder, then along ZEL_MODULE_PATH).
+    WCHAR exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    CString folder(exe);
+    folder = folder.Left(folder.ReverseFind(u'\\') + 1);
+    m_hResource = LoadLibraryW(folder + u"ResourceDll.dll");
+    if (m_hResource == nullptr) m_hResource = LoadLibraryW(u"ResourceDll.dll");
     if (m_hResource == nullptr) OutputDebugStringW(u"[DEBUG] Fail to load resource.dll\n");
 }
 
