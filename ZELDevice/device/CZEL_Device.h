@@ -210,7 +210,8 @@ public:
     CString GetMoodPlaylistName(int moodClass);
     // A movie beside path whose name begins with path's base name and ends with "kvi".
     BOOL FindDataCastMovie(LPWSTR path);
-    // Empties a PC folder (path ending with ""): files deleted, sub-folders emptied and removed.
+    // Empties a PC folder (path ending with ""): files deleted, sub-folders emptied
+    // and removed; a link to a folder is removed as a link, never emptied.
     void DeleteDownFiles(LPWSTR folder);
 
     // ---- What ReadPlaylist delivered. ----
@@ -225,7 +226,9 @@ public:
     // Loads the library named by DBLibraryPath; 1 only when it and all five entry points were found.
     BOOL DB_LoadDBLibrary();
     // Records a file at its full device path; 0 without a database call on
-    // RV-M41 and RV-M43 players for anything but audio.
+    // RV-M41 and RV-M43 players for anything but audio, and for a path whose
+    // folder or name does not fit the record (never cut into another path). A
+    // record the database does not take is reported on the debugger output.
     BOOL AddFileToDB(LPWSTR path, tagDB_File* record);
     // Forgets the record of the file at a full device path; non-zero when one was removed.
     BOOL DeleteFileToDB(LPWSTR path);

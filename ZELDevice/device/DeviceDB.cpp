@@ -2,6 +2,7 @@
 // the path the host gives, and recording or forgetting files through it.
 #include "ZELDevice/device/CZEL_Device.h"
 #include "internal/CoreText.h"
+#include "zelcompat/debug.h"
 #include "zelcompat/textfn.h"
 
 namespace {
@@ -43,13 +44,22 @@ BOOL CZEL_Device::DB_LoadDBLibrary() {
 
 BOOL CZEL_Device::AddFileToDB(LPWSTR path, tagDB_File* record) {
     if (record == nullptr) return 0;
-    zelcore::SplitIntoRecord(CString(path), record);
+    const CString full(path);
+    // A cut folder or name would record the file under another path.
+    const int cut = full.ReverseFind(u'\\');
+    if (cut >= ZEL_DBFOLDER || full.GetLength() - cut - 1 >= ZEL_DBFILENAME) {
+        OutputDebugStringW(u"[Device] The path does not fit a database record: " + full);
+        return 0;
+    }
+    zelcore::SplitIntoRecord(full, record);
 
     // These two models keep only music in their database.
     CString model = zelcore::FixedText(m_Settings.ModelName);
     if ((model == u"RV-M41" || model == u"RV-M43") && !(record->MediaType & ZEL_MEDIA_AUDIO)) return 0;
 
-    return m_pfnZELDB_AddRecord ? m_pfnZELDB_AddRecord(record) : 0;
+    const BOOL added = m_pfnZELDB_AddRecord ? m_pfnZELDB_AddRecord(record) : 0;
+    if (!added) OutputDebugStringW(u"[Device] The player's database did not take the record of " + full);
+    return added;
 }
 
 BOOL CZEL_Device::DeleteFileToDB(LPWSTR path) {

@@ -135,7 +135,9 @@ void CZEL_Device::DeleteDownFiles(LPWSTR folder) {
         more = finder.FindNextFile();
         if (finder.IsDots()) continue;
         CString path = root + finder.GetFileName();
-        if (finder.IsDirectory()) {
+        if (finder.IsDirectory() && finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT)) {
+            RemoveDirectoryW(path);  // a link is removed, never emptied
+        } else if (finder.IsDirectory()) {
             CString inner = path + u"\\";
             DeleteDownFiles(inner.GetBuffer());
             RemoveDirectoryW(path);

@@ -217,11 +217,16 @@ int CLyricsConverter::ConvertMP3ToBuffer(const tagDeviceSettings* settings, LPCW
     int answer = m_pfnTagConvert(blockA.data(), tagBlock, 0, converted.data(), &convertedLength, model,
                                  m_szPlayerTable);
     // The caller's buffer holds the file size plus kBufferSlack bytes; a tag
-    // grown beyond that is not used.
-    if (answer == 0 && convertedLength <= converted.size() && static_cast<ULONGLONG>(convertedLength) + contentSize <= static_cast<ULONGLONG>(fileSize) + kBufferSlack) {
-        std::memcpy(buffer, converted.data(), convertedLength);
-        DWORD read = ReadRange(mediaType, path, buffer + convertedLength, contentSize, oldBlock);
-        return static_cast<int>(convertedLength + read);
+    // grown beyond that (or beyond the room the library was given) is not used.
+    if (answer == 0) {
+        const bool fits = convertedLength <= converted.size() &&
+                          static_cast<ULONGLONG>(convertedLength) + contentSize <= static_cast<ULONGLONG>(fileSize) + kBufferSlack;
+        if (fits) {
+            std::memcpy(buffer, converted.data(), convertedLength);
+            DWORD read = ReadRange(mediaType, path, buffer + convertedLength, contentSize, oldBlock);
+            return static_cast<int>(convertedLength + read);
+        }
+        OutputDebugStringW(u"[LDB] The converted tag does not fit; the lyrics were left out");
     }
     if (rewritten) {
         std::memcpy(buffer, blockA.data(), tagBlock);

@@ -27,10 +27,12 @@ typedef int (*ZelLyricsOggFn)(LPCWSTR sourcePath, LPCWSTR modelName, LPCWSTR pla
 // table and the folder that receives converted files.
 class AFX_EXT_CLASS CLyricsConverter {
 public:
-    // Extra room the caller of ConvertMP3ToBuffer gives beyond the file size.
-    static constexpr DWORD kBufferSlack = 10000;
     // Room for the converted tag block beyond the size of the one given.
     static constexpr DWORD kTagSlack = 65535;
+    // Extra room the caller of ConvertMP3ToBuffer gives beyond the file size:
+    // what a converted tag may grow by, and the 10,000 bytes the conversion
+    // needs on top. With less, long lyrics could never be merged.
+    static constexpr DWORD kBufferSlack = kTagSlack + 10000;
     // Room for a converted ASF header object beyond the size of the one given.
     static constexpr DWORD kHeaderSlack = 60000;
 
@@ -67,7 +69,8 @@ public:
     // AlbumArtWidth x AlbumArtHeight), it rewrites the tag before conversion.
     // Returns the number of bytes in buffer (the file unchanged when nothing
     // was converted) and the tag body size in *tagLength; -1 without the
-    // library.
+    // library. A converted tag that does not fit is left out with a line on
+    // the debugger output.
     int ConvertMP3ToBuffer(const tagDeviceSettings* settings, LPCWSTR path, DWORD mediaType, BYTE* buffer,
                            ZelAlbumImageDeleteFn stripArt, ZelAlbumImageResizeInMemoryFn resizeArt,
                            int* tagLength) const;

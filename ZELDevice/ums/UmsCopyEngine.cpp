@@ -7,6 +7,10 @@
 // uses CopyFileExW with a static progress routine. Either way the host's
 // messages are pumped after every block, which is how a cancel reaches the
 // copy, and a cancelled or failed copy leaves no partial destination.
+//
+// Every route writes under a temporary name in the destination folder and puts
+// the file in place only when it is whole, so that a file it replaces (and the
+// player's record of it) stays as it was when the copy fails or is cancelled.
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -76,15 +80,82 @@ struct StreamCloser {
 };
 using Stream = std::unique_ptr<FILE, StreamCloser>;
 
-// Closes a stream that was written; false when buffered data could not be written.
-bool CloseWritten(Stream& stream) { return std::fclose(stream.release()) == 0; }
-
 // The result for a file that would not open: a missing folder, or the fallback.
 DWORD OpenFailure(DWORD error, DWORD fallback) { return error == ERROR_PATH_NOT_FOUND ? ZEL_ERR_PATH : fallback; }
 
-void MakeWritable(LPCWSTR path) {
-    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path, kNormalAttributes);
-}
+// Clears the read-only bit of an existing destination so that a copy may
+// replace it, and puts the old bits back unless the copy did replace it.
+class ReplaceableTarget {
+public:
+    explicit ReplaceableTarget(LPCWSTR path) : m_path(path), m_attributes(GetFileAttributesW(path)) {
+        if (m_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(path, kNormalAttributes);
+    }
+    ~ReplaceableTarget() {
+        if (m_attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(m_path, m_attributes);
+    }
+    ReplaceableTarget(const ReplaceableTarget&) = delete;
+    ReplaceableTarget& operator=(const ReplaceableTarget&) = delete;
+    void Replaced() { m_attributes = INVALID_FILE_ATTRIBUTES; }
+
+private:
+    CString m_path;
+    DWORD m_attributes;
+};
+
+// A stream written under a temporary name beside its destination ("ZELxxxx.TMP")
+// and renamed over it by Commit once it is whole; on every other way out the
+// temporary file is deleted and the destination is left as it was.
+class ReplacingStream {
+public:
+    explicit ReplacingStream(const CString& destination) : m_destination(destination) {
+        const CString folder = destination.Left(destination.ReverseFind(u'\\') + 1);
+        WCHAR temporary[MAX_PATH] = {};
+        if (GetTempFileNameW(folder, u"ZEL", 0, temporary) == 0) {
+            m_error = GetLastError();
+            return;
+        }
+        m_temporary = temporary;
+        m_stream.reset(_wfopen(m_temporary, u"wb"));
+        if (!m_stream) {
+            m_error = GetLastError();
+            DeleteFileW(m_temporary);
+            m_temporary.Empty();
+        }
+    }
+    ~ReplacingStream() { Drop(); }
+    ReplacingStream(const ReplacingStream&) = delete;
+    ReplacingStream& operator=(const ReplacingStream&) = delete;
+
+    FILE* Get() const { return m_stream.get(); }
+    bool IsOpen() const { return m_stream != nullptr; }
+    // Why the stream could not be opened (a Win32 error).
+    DWORD OpenError() const { return m_error; }
+    // Closes the stream and puts the file in place; false (nothing replaced)
+    // when buffered data could not be written or the rename failed.
+    bool Commit() {
+        if (!m_stream || std::fclose(m_stream.release()) != 0) {
+            Drop();
+            return false;
+        }
+        if (!MoveFileExW(m_temporary, m_destination, MOVEFILE_REPLACE_EXISTING)) {
+            Drop();
+            return false;
+        }
+        m_temporary.Empty();
+        return true;
+    }
+    void Drop() {
+        m_stream.reset();
+        if (!m_temporary.IsEmpty()) DeleteFileW(m_temporary);
+        m_temporary.Empty();
+    }
+
+private:
+    CString m_destination;
+    CString m_temporary;
+    Stream m_stream;
+    DWORD m_error = ERROR_SUCCESS;
+};
 
 // The file route of the 0x120E player names every movie Video_NNNN.avi, one
 // above the largest number already in the folder.
@@ -121,8 +192,9 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
     if (end <= 0 || std::fseek(in.get(), 0, SEEK_SET) != 0) return ZEL_ERR_COPY;
     const auto size = static_cast<ULONGLONG>(end);
 
-    Stream out(_wfopen(destination, u"wb"));
-    if (!out) return OpenFailure(GetLastError(), ZEL_ERR_COPY);
+    ReplaceableTarget target(destination);
+    ReplacingStream out(destination);
+    if (!out.IsOpen()) return OpenFailure(out.OpenError(), ZEL_ERR_COPY);
 
     std::vector<BYTE> block(kBlock);
     ULONGLONG written = 0;
@@ -137,7 +209,7 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
             cancelled = true;
             break;
         }
-        if (std::fwrite(block.data(), 1, got, out.get()) != got) {
+        if (std::fwrite(block.data(), 1, got, out.Get()) != got) {
             failed = true;
             break;
         }
@@ -150,25 +222,23 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
         SendPercentIfChanged(host, percent);
         zelcore::PumpWaitingMessages();
     }
-    const bool closed = CloseWritten(out);
-    if (cancelled || failed || !closed) {
-        DeleteFileW(destination);
-        return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
-    }
+    if (cancelled || failed || !out.Commit()) return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    target.Replaced();
     return ZEL_SUCCESS;
 }
 
-// One file through CopyFileExW, the cancel flag handed to it.
+// One file through CopyFileExW, the cancel flag handed to it. The system copy
+// writes beside the destination and renames only a whole copy, so a failed or
+// cancelled copy leaves the destination as it was and there is nothing to
+// delete; a copy that completed is kept.
 DWORD CopyThroughSystem(LPCWSTR source, LPCWSTR destination, DWORD& cancel) {
+    ReplaceableTarget target(destination);
     // BOOL and the flag are the signed and unsigned forms of one 32-bit type.
     const BOOL copied =
         CopyFileExW(source, destination, &CopyProgressRoutine, nullptr, reinterpret_cast<LPBOOL>(&cancel), 0);
-    if (cancel) {
-        DeleteFileW(destination);
-        return ZEL_ERR_CANCELLED;
-    }
-    // CopyFileExW removes what it wrote before it failed.
-    return copied ? ZEL_SUCCESS : ZEL_ERR_COPY;
+    if (!copied) return cancel ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    target.Replaced();
+    return ZEL_SUCCESS;
 }
 
 }  // namespace
@@ -183,20 +253,20 @@ DWORD LastCopyPercent() { return g_progress.lastPercent; }
 
 DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(LPCWSTR source, const CString& destination, CString& written) {
     written = destination;
-    MakeWritable(written);
     if (m_Settings.ProductID == kProductNumberedMovies && written.GetLength() >= 3 &&
         written.Right(3).CompareNoCase(u"AVI") == 0) {
         written = NumberedMovieName(written.Left(written.ReverseFind(u'\\') + 1));
     }
+    // A read-only file of the same name is replaced (its bits come back if it is not).
     return TransferFile(source, written);
 }
 
 DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& destination) {
     if (byteCount != 0 && m_pTransferBuffer == nullptr) return ZEL_ERR_COPY;
     // A read-only file of the same name is replaced, as on the file route.
-    MakeWritable(destination);
-    Stream out(_wfopen(destination, u"wb"));
-    if (!out) return OpenFailure(GetLastError(), ZEL_ERR_DESTINATION);
+    ReplaceableTarget target(destination);
+    ReplacingStream out(destination);
+    if (!out.IsOpen()) return OpenFailure(out.OpenError(), ZEL_ERR_DESTINATION);
 
     DWORD written = 0;
     bool cancelled = false, failed = false;
@@ -206,7 +276,7 @@ DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& 
             break;
         }
         const DWORD piece = byteCount - written < kBlock ? byteCount - written : static_cast<DWORD>(kBlock);
-        if (std::fwrite(m_pTransferBuffer + written, 1, piece, out.get()) != piece) {
+        if (std::fwrite(m_pTransferBuffer + written, 1, piece, out.Get()) != piece) {
             failed = true;
             break;
         }
@@ -216,11 +286,8 @@ DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& 
         if (percent % 4 == 0 && percent != g_progress.lastPercent) SendPercent(m_hHostWnd, percent);
         zelcore::PumpWaitingMessages();
     }
-    const bool closed = CloseWritten(out);
-    if (cancelled || failed || !closed) {
-        DeleteFileW(destination);
-        return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_DESTINATION;
-    }
+    if (cancelled || failed || !out.Commit()) return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_DESTINATION;
+    target.Replaced();
     return ZEL_SUCCESS;
 }
 
@@ -239,8 +306,8 @@ DWORD CZEL_DeviceForUMS::TransferFile(CStringArray& sources, CStringArray& desti
     for (INT_PTR index = 0; index < count; ++index) {
         const CString& source = sources[index];
         const CString& destination = destinations[index];
-        // An earlier copy of the file on the player may be read-only.
-        MakeWritable(destination);
+        // An earlier copy of the file on the player may be read-only; each route
+        // clears the bit and puts it back when it does not replace the file.
         const DWORD result = m_bOldWindows ? CopyThroughStreams(source, destination, m_bCancel, m_hHostWnd, &batch)
                                            : CopyThroughSystem(source, destination, m_bCancel);
         if (result != ZEL_SUCCESS) return result;

@@ -10,6 +10,12 @@
 
 namespace {
 
+// The entry is a symbolic link: it is removed as a link, never gone through.
+bool IsLink(const CString& path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 CString WithoutFinalBackslash(const CString& path) {
     if (!path.IsEmpty() && path[path.GetLength() - 1] == u'\\') return path.Left(path.GetLength() - 1);
     return path;
@@ -125,6 +131,14 @@ BOOL CZEL_DeviceForUMS::DeleteFolderDev(LPWSTR name) { return RemoveFolderTree(C
 void CZEL_DeviceForUMS::DeleteSubFolder(LPWSTR name) { RemoveFolderTree(CString(name), false); }
 
 bool CZEL_DeviceForUMS::RemoveFolderTree(const CString& name, bool top) {
+    // A link to a folder goes as a link: what it leads to (another folder of the
+    // player, or the player's root) is not this folder's content.
+    const CString linked = GetCurrentPath() + name;
+    if (IsLink(linked)) {
+        const bool removed = RemoveDirectoryW(linked) != 0;
+        zelcore::PumpWaitingMessages();
+        return removed;
+    }
     MoveCurrentPath(name);
     CFileFind finder;
     BOOL more = finder.FindFile(GetCurrentPath() + u"*.*");

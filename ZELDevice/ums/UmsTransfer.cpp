@@ -235,6 +235,17 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
 DWORD CZEL_DeviceForUMS::TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWSTR source, tagDB_File* record,
                                           IWMDMStorage* storage) {
     if (record == nullptr) return ZEL_ERR_MEDIA_TYPE;
+    // Broadcast files carry the channel's prefix; texts and text-to-speech files keep their names.
+    CString name = NameOfPath(CString(source));
+    const bool prefixed = name.Right(3) != u"txt" && zelcore::FixedText(record->ShortText2) != u"TTS";
+    if (prefixed) name = CString(prefix) + u"_" + name;
+    // The copy reads the PC file from the record's Folder: a source path or a
+    // name cut to fit would name another file.
+    const int sourceLength = source != nullptr ? lstrlenW(source) : 0;
+    if (sourceLength >= ZEL_DBFOLDER || (prefixed && name.GetLength() >= ZEL_DBFILENAME)) {
+        OutputDebugStringW(u"[MSC_TRANSFER] The path does not fit the record: " + CString(source));
+        return ZEL_ERR_PATH;
+    }
     const CString stamp = LocalTimeStamp();
 
     const CString folder(folderName);
@@ -259,15 +270,8 @@ DWORD CZEL_DeviceForUMS::TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWS
         CZEL_DeviceForUMS::MoveFolder(folderName);
     }
 
-    // Broadcast files carry the channel's prefix; texts and text-to-speech files keep their names.
-    CString name = NameOfPath(CString(source));
-    if (name.Right(3) != u"txt" && zelcore::FixedText(record->ShortText2) != u"TTS") {
-        name = CString(prefix) + u"_" + name;
-        lstrcpynW(record->FileName, name, ZEL_DBFILENAME);
-    }
-
-    // The copy reads the PC file from the record's Folder.
-    if (source != nullptr && source[0] != 0) lstrcpynW(record->Folder, source, ZEL_DBFOLDER);
+    if (prefixed) lstrcpynW(record->FileName, name, ZEL_DBFILENAME);
+    if (sourceLength > 0) lstrcpynW(record->Folder, source, ZEL_DBFOLDER);
     m_strCurrentTransFile = name;
     m_bCancel = 0;
     CString current = GetCurrentPath();

@@ -1,11 +1,20 @@
 // The exported entry points over one open database per loaded library.
 //
-// Changes are kept in memory and written to the drive by ZELDB_DBSync, by
-// ZELDB_Create with mode 1 (the empty database at once), when ZELDB_Create
-// opens a database while unsaved changes are pending (they are written to the
-// database they belong to first), and when the library is unloaded.
+// Changes are kept in memory, with the list of changes not yet written, and
+// written to the drive by ZELDB_DBSync, by ZELDB_Create with mode 1 (the empty
+// database at once), when ZELDB_Create opens a database while changes are
+// pending (they are written to the database they belong to first), and when
+// the library is unloaded.
+//
+// Several processes may keep one player's database at once. A write holds the
+// database's lock, reads the file as it is now (another process may have
+// written it since this one read it), applies this process's pending changes
+// to that content and writes the result through a new file renamed over the
+// old one; what others recorded in between is kept.
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ZELPlayerDB.h"
 #include "playerdb_file.h"
@@ -17,6 +26,13 @@ namespace {
 using zelplayerdb::Store;
 using zelplayerdb::StoredRecord;
 
+// One change not yet written: a record put, or a path forgotten.
+struct Change {
+    bool remove = false;
+    StoredRecord record;  // what is put
+    std::u16string path;  // what is forgotten
+};
+
 class Database {
 public:
     ~Database() { Flush(); }
@@ -25,29 +41,33 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         FlushLocked();
         m_store.Clear();
+        m_pending.clear();
         m_drive = 0;
         if (drive == 0) return FALSE;
         m_drive = drive;
         m_window = window;
-        if (mode == 1) {
-            m_dirty = true;
-            return FlushLocked() ? TRUE : FALSE;
-        }
+        if (mode == 1) return StartEmptyLocked() ? TRUE : FALSE;
         return zelplayerdb::Load(m_drive, m_store) != zelplayerdb::LoadResult::Unreadable ? TRUE : FALSE;
     }
 
     BOOL Add(const tagDB_File& record) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_drive == 0 || !m_store.Put(StoredRecord::FromRecord(record))) return FALSE;
-        m_dirty = true;
+        Change change;
+        change.record = StoredRecord::FromRecord(record);
+        if (m_drive == 0 || !m_store.Put(change.record)) return FALSE;
+        m_pending.push_back(std::move(change));
         return TRUE;
     }
 
     BOOL Remove(LPCWSTR path) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_drive == 0 || path == nullptr || !m_store.Remove(path)) return FALSE;
-        m_dirty = true;
-        return TRUE;
+        if (m_drive == 0 || path == nullptr) return FALSE;
+        // Forgotten in the file as well, even when this process never saw the record.
+        Change change;
+        change.remove = true;
+        change.path = path;
+        m_pending.push_back(std::move(change));
+        return m_store.Remove(path) ? TRUE : FALSE;
     }
 
     BOOL Get(LPCWSTR path, tagDB_File* record) {
@@ -62,8 +82,7 @@ public:
     BOOL Sync() {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_drive == 0) return FALSE;
-        m_dirty = true;
-        return FlushLocked() ? TRUE : FALSE;
+        return WriteLocked() ? TRUE : FALSE;
     }
 
     int List(tagDB_File* records, int capacity) {
@@ -82,18 +101,42 @@ public:
     }
 
 private:
-    bool FlushLocked() {
-        if (!m_dirty || m_drive == 0) return true;
-        if (!zelplayerdb::Save(m_drive, m_store, m_window)) return false;
-        m_dirty = false;
+    bool FlushLocked() { return m_pending.empty() || m_drive == 0 || WriteLocked(); }
+
+    // Applies the pending changes to the database as the drive holds it now and
+    // writes the result; on failure the changes stay pending.
+    bool WriteLocked() {
+        zelplayerdb::DatabaseLock held(m_drive);
+        if (!held.Held()) return false;
+        Store current;
+        // A file that cannot be read is replaced, as when it is opened.
+        zelplayerdb::Load(m_drive, current);
+        for (const Change& change : m_pending) {
+            if (change.remove)
+                current.Remove(change.path);
+            else
+                current.Put(change.record);
+        }
+        if (!zelplayerdb::Save(m_drive, current, m_window)) return false;
+        m_store = std::move(current);
+        m_pending.clear();
+        return true;
+    }
+
+    bool StartEmptyLocked() {
+        zelplayerdb::DatabaseLock held(m_drive);
+        Store empty;
+        if (!held.Held() || !zelplayerdb::Save(m_drive, empty, m_window)) return false;
+        m_store.Clear();
+        m_pending.clear();
         return true;
     }
 
     std::mutex m_mutex;
-    Store m_store;
-    WCHAR m_drive = 0;  // 0: no database open
+    Store m_store;                 // the database as this process sees it
+    std::vector<Change> m_pending; // changes not yet in the file, in order
+    WCHAR m_drive = 0;             // 0: no database open
     HWND m_window = nullptr;
-    bool m_dirty = false;
 };
 
 Database& TheDatabase() {

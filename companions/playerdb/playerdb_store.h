@@ -59,6 +59,13 @@ uint32_t Crc32(const uint8_t* data, size_t size);
 
 class Store {
 public:
+    Store() = default;
+    // The index points into the list: a store moves, it is never copied.
+    Store(Store&&) = default;
+    Store& operator=(Store&&) = default;
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
     void Clear();
     // Adds a record, or replaces the one with the same path. False for a record without a file name.
     bool Put(const StoredRecord& record);

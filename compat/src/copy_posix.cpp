@@ -2,12 +2,19 @@
 // chunk-finished call per block, the cancel flag polled before every block, the
 // callback's cancel and stop answers honoured, and no partial destination left
 // behind after a cancel or a failure.
+//
+// The copy is written under a temporary name in the destination's folder and
+// renamed over the destination once it is whole, so that a file it replaces
+// stays as it was until then: a full drive, a cancel or a killed process never
+// costs the old file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "errors.h"
@@ -68,6 +75,23 @@ bool CopyChunk(int in, int out, size_t count, const std::u16string& target, ULON
     return true;
 }
 
+// Creates a file of a name no one else uses in the folder of target and opens
+// it for writing; the name begins with ".~zel" (hidden, and recognisable as a
+// copy in progress). Empty with the last error set on failure.
+std::string CreateTemporaryBeside(const std::string& target, int& fd) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = folder + ".~zel" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return name;
+        if (errno != EEXIST) break;
+    }
+    SetLastErrorFromErrno(errno);
+    return {};
+}
+
 bool Faulted(const std::u16string& path, DWORD op) {
     FaultHit hit;
     if (!FindFault(path, op, hit)) return false;
@@ -104,16 +128,16 @@ BOOL CopyFileExW(LPCWSTR existing, LPCWSTR newName, LPPROGRESS_ROUTINE progress,
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
-    out.fd = open(to.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out.fd < 0) {
-        SetLastErrorFromErrno(errno);
-        return FALSE;
-    }
-    // Every way out below that fails deletes what was written so far.
+    const std::string temporary = CreateTemporaryBeside(to.host, out.fd);
+    if (temporary.empty()) return FALSE;
+    // Every way out below that fails removes the temporary copy; the
+    // destination is touched only by the final rename. A copy stopped by the
+    // callback keeps what it wrote under the destination's name only when that
+    // name was free (the copy may be resumed); it never replaces a file.
     auto abandon = [&](DWORD code, bool keep) {
         close(out.fd);
         out.fd = -1;
-        if (!keep) unlink(to.host.c_str());
+        if (!(keep && !to.exists && rename(temporary.c_str(), to.host.c_str()) == 0)) unlink(temporary.c_str());
         SetLastError(code);
         return FALSE;
     };
@@ -162,11 +186,23 @@ BOOL CopyFileExW(LPCWSTR existing, LPCWSTR newName, LPPROGRESS_ROUTINE progress,
     if (length > 0) fsetxattr(out.fd, "user.DOSATTRIB", attributes, static_cast<size_t>(length), 0);
     if (close(out.fd) != 0) {
         out.fd = -1;
-        unlink(to.host.c_str());
-        SetLastErrorFromErrno(errno);
+        int error = errno;
+        unlink(temporary.c_str());
+        SetLastErrorFromErrno(error);
         return FALSE;
     }
     out.fd = -1;
+    // The last look at the flag before the old file is given up.
+    if (cancel && *cancel) {
+        unlink(temporary.c_str());
+        return Fail(ERROR_REQUEST_ABORTED, FALSE);
+    }
+    if (rename(temporary.c_str(), to.host.c_str()) != 0) {
+        int error = errno;
+        unlink(temporary.c_str());
+        SetLastErrorFromErrno(error);
+        return FALSE;
+    }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -9,6 +9,7 @@
 #include <shared_mutex>
 
 #include "paths.h"
+#include "zelcompat/debug.h"
 #include "zelcompat/drives.h"
 #include "zelcompat/textfn.h"
 
@@ -127,11 +128,25 @@ BOOL ZelUnmapDrive(WCHAR letter) {
 
 std::string ZelDriveFolder(WCHAR letter) { return zel::DriveFolder(letter); }
 
-std::string ZelHostPath(LPCWSTR windowsPath) {
+BOOL ZelResolveHostPath(LPCWSTR windowsPath, std::string& hostPath) {
+    hostPath.clear();
     zel::Resolved resolved;
-    // Only a path whose folder exists has a host form; a link out of the drive has none.
-    if (zel::Resolve(windowsPath, resolved) != ERROR_SUCCESS || resolved.blocked) return {};
-    return resolved.host;
+    DWORD error = zel::Resolve(windowsPath, resolved);
+    // A path that leaves the drive through a link has no host form here.
+    if (error == ERROR_SUCCESS && resolved.blocked) error = ERROR_ACCESS_DENIED;
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    hostPath = resolved.host;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+std::string ZelHostPath(LPCWSTR windowsPath) {
+    std::string host;
+    ZelResolveHostPath(windowsPath, host);
+    return host;
 }
 
 std::u16string ZelWindowsPath(const char* hostPath) {

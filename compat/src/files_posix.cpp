@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <mutex>
 
@@ -62,6 +64,12 @@ bool Faulted(const std::u16string& path, DWORD op) {
 }
 
 bool IsReadOnlyFile(const Resolved& r) { return r.exists && !S_ISDIR(r.st.st_mode) && !(r.st.st_mode & S_IWUSR); }
+
+// What a link leads to is a folder (looked at, never changed).
+bool LeadsToFolder(const std::string& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 HANDLE OpenVolume(const Resolved& r) {
     std::string folder = DriveFolder(r.path.drive);
@@ -260,7 +268,8 @@ DWORD GetFileAttributesW(LPCWSTR path) {
     DWORD error = ResolveExisting(path, r);
     if (error != ERROR_SUCCESS) return Fail(error, INVALID_FILE_ATTRIBUTES);
     std::u16string name = r.path.components.empty() ? std::u16string() : r.path.components.back();
-    return AttributesOf(r.host, r.st, name);
+    DWORD attributes = AttributesOf(r.host, r.st, name);
+    return r.link ? WithLinkBit(attributes) : attributes;
 }
 
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
@@ -277,9 +286,12 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
 
 BOOL DeleteFileW(LPCWSTR path) {
     Resolved r;
-    DWORD error = ResolveExisting(path, r);
+    DWORD error = Resolve(path, r);
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
-    if (r.IsDirectory() || IsReadOnlyFile(r)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    // A link goes as a link, wherever it leads; a link to a folder is a folder here.
+    if (!r.exists && !r.link) return Fail(ERROR_FILE_NOT_FOUND, FALSE);
+    if (r.link ? LeadsToFolder(r.host) : r.IsDirectory()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (!r.link && IsReadOnlyFile(r)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (Faulted(r.path.Text(), ZEL_FAULT_DELETE)) return FALSE;
     if (unlink(r.host.c_str()) != 0) {
         SetLastErrorFromErrno(errno);
@@ -316,6 +328,65 @@ BOOL MoveFileW(LPCWSTR existing, LPCWSTR newName) {
     return DeleteFileW(existing);
 }
 
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileW(existing, newName);
+    Resolved from, to;
+    DWORD error = ResolveExisting(existing, from);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    error = Resolve(newName, to);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (to.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    bool sameEntry = to.exists && to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino;
+    if (sameEntry) return MoveFileW(existing, newName);
+    if (to.exists && (to.IsDirectory() || from.IsDirectory() || IsReadOnlyFile(to))) {
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    }
+    if (Faulted(from.path.Text(), ZEL_FAULT_RENAME) || Faulted(to.path.Text(), ZEL_FAULT_RENAME)) return FALSE;
+    // rename() puts the new entry in place in one step: there is no moment
+    // without a file of that name.
+    if (rename(from.host.c_str(), to.host.c_str()) == 0) return TRUE;
+    if (errno != EXDEV || from.IsDirectory() || !(flags & MOVEFILE_COPY_ALLOWED)) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    if (!CopyFileExW(existing, newName, nullptr, nullptr, nullptr, 0)) return FALSE;
+    return DeleteFileW(existing);
+}
+
+UINT GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR tempFileName) {
+    if (!folder || !tempFileName) return Fail(ERROR_INVALID_PARAMETER, 0u);
+    std::u16string base(folder);
+    if (!base.empty() && base.back() != u'\\' && base.back() != u'/') base += u'\\';
+    std::u16string lead = prefix ? std::u16string(prefix).substr(0, 3) : std::u16string();
+    auto nameFor = [&](UINT number) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%X", number & 0xFFFFu);
+        return base + lead + ZelFromUtf8(hex) + u".TMP";
+    };
+    auto give = [&](const std::u16string& name, UINT number) -> UINT {
+        if (name.size() >= MAX_PATH) return Fail(ERROR_BUFFER_OVERFLOW, 0u);
+        std::copy(name.begin(), name.end(), tempFileName);
+        tempFileName[name.size()] = 0;
+        return number;
+    };
+    if (unique != 0) return give(nameFor(unique), unique & 0xFFFFu);
+    // Processes start their search at different numbers; creating the file
+    // with CREATE_NEW is what makes the name ours.
+    UINT start = static_cast<UINT>(getpid() * 7919u + static_cast<UINT>(time(nullptr)));
+    for (UINT step = 0; step < 0xFFFFu; ++step) {
+        UINT number = (start + step) % 0xFFFFu + 1;
+        std::u16string name = nameFor(number);
+        if (name.size() >= MAX_PATH) return Fail(ERROR_BUFFER_OVERFLOW, 0u);
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return give(name, number);
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return 0;
+    }
+    return Fail(ERROR_FILE_EXISTS, 0u);
+}
+
 BOOL CopyFileW(LPCWSTR existing, LPCWSTR newName, BOOL failIfExists) {
     return CopyFileExW(existing, newName, nullptr, nullptr, nullptr, failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
 }
@@ -336,8 +407,19 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
     Resolved r;
-    DWORD error = ResolveExisting(path, r);
+    DWORD error = Resolve(path, r);
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    if (r.link) {
+        // A link to a folder is removed as a link: what it leads to stays.
+        if (!LeadsToFolder(r.host)) return Fail(ERROR_DIRECTORY, FALSE);
+        if (Faulted(r.path.Text(), ZEL_FAULT_REMOVEDIR)) return FALSE;
+        if (unlink(r.host.c_str()) != 0) {
+            SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (!r.exists) return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if (!r.IsDirectory()) return Fail(ERROR_DIRECTORY, FALSE);
     if (r.IsRoot()) return Fail(ERROR_ACCESS_DENIED, FALSE);
     std::u16string name = r.path.components.back();

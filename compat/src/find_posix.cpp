@@ -64,8 +64,12 @@ std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16s
         std::string host = folder.host == "/" ? std::string("/") + entry->d_name : folder.host + "/" + entry->d_name;
         struct stat st;
         if (lstat(host.c_str(), &st) != 0) continue;
-        if (S_ISLNK(st.st_mode) && (!InsideRoot(host, realRoot) || stat(host.c_str(), &st) != 0)) continue;
-        named.emplace_back(FoldCase(name), DataFor(host, st, name));
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && (!InsideRoot(host, realRoot) || stat(host.c_str(), &st) != 0)) continue;
+        WIN32_FIND_DATAW data = DataFor(host, st, name);
+        // A link is shown as one, so that deletions remove it instead of going through it.
+        if (link) data.dwFileAttributes = WithLinkBit(data.dwFileAttributes);
+        named.emplace_back(FoldCase(name), data);
     }
     closedir(dir);
     std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
@@ -112,7 +116,9 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
         Resolved entry;
         DWORD error = ResolveExisting(parsed.Text().c_str(), entry);
         if (error != ERROR_SUCCESS) return Fail(error, INVALID_HANDLE_VALUE);
-        search->entries.push_back(DataFor(entry.host, entry.st, entry.path.components.back()));
+        WIN32_FIND_DATAW data = DataFor(entry.host, entry.st, entry.path.components.back());
+        if (entry.link) data.dwFileAttributes = WithLinkBit(data.dwFileAttributes);
+        search->entries.push_back(data);
     }
     if (search->entries.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     *data = search->entries[0];

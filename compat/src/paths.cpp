@@ -141,6 +141,11 @@ bool WildcardMatch(const std::u16string& pattern, const std::u16string& name) {
     return MatchFrom(pattern, 0, name, 0);
 }
 
+DWORD WithLinkBit(DWORD attributes) {
+    if (attributes == FILE_ATTRIBUTE_NORMAL) attributes = 0;
+    return attributes | FILE_ATTRIBUTE_REPARSE_POINT;
+}
+
 FILETIME FileTimeFromTimespec(const struct timespec& ts) {
     // 100-nanosecond intervals since 1601-01-01; 11644473600 s lie before 1970.
     LONGLONG ticks = (static_cast<LONGLONG>(ts.tv_sec) + 11644473600LL) * 10000000LL + ts.tv_nsec / 100;

@@ -29,6 +29,7 @@ struct Resolved {
     std::string driveRoot;  // host folder of the drive
     bool exists = false;    // the last component exists
     bool blocked = false;   // the last component is a link out of the drive
+    bool link = false;      // the last component is a symbolic link (inside the drive or not)
     struct stat st {};      // of the last component (followed) when it exists
     bool IsDirectory() const { return exists && S_ISDIR(st.st_mode); }
     bool IsRoot() const { return path.components.empty(); }
@@ -36,7 +37,8 @@ struct Resolved {
 
 // Resolves every component but the last, which may be missing. Returns
 // ERROR_SUCCESS, or ERROR_PATH_NOT_FOUND / ERROR_INVALID_DRIVE / ... (not set
-// as the last error; callers decide).
+// as the last error; callers decide). A folder of the path that is a link out
+// of the drive gives ERROR_ACCESS_DENIED: no path leads outside the drive.
 DWORD Resolve(LPCWSTR path, Resolved& out);
 // The same, and the last component must exist (ERROR_FILE_NOT_FOUND otherwise).
 DWORD ResolveExisting(LPCWSTR path, Resolved& out);
@@ -46,6 +48,10 @@ DWORD ResolveExisting(LPCWSTR path, Resolved& out);
 std::string DriveFolder(WCHAR letter);
 // Canonical (link-free) form of the drive's folder, for the escape test.
 std::string DriveRealFolder(WCHAR letter);
+
+// The attribute bits of an entry that is a symbolic link: the reparse bit joins
+// the bits of what it leads to (FILE_ATTRIBUTE_NORMAL stands only alone).
+DWORD WithLinkBit(DWORD attributes);
 
 // Case-insensitive name comparison as the drive does it.
 bool SameNameNoCase(const std::u16string& a, const std::u16string& b);

@@ -111,31 +111,27 @@ std::string Join(const std::string& folder, const std::u16string& name) {
 
 // Finds the entry of folder named name: exactly first, then without regard to
 // case (the first in name order, so the answer is stable). On success actual
-// holds the on-disk name.
+// holds the on-disk name; link tells whether that entry is a symbolic link.
 Lookup FindEntry(const std::string& folder, const std::u16string& name, const std::string& realRoot,
-                 std::u16string& actual, struct stat& st) {
-    std::string exact = Join(folder, name);
+                 std::u16string& actual, struct stat& st, bool& link) {
+    link = false;
+    std::string host = Join(folder, name);
     struct stat lst;
-    if (lstat(exact.c_str(), &lst) == 0) {
+    if (lstat(host.c_str(), &lst) == 0) {
         actual = name;
-        if (S_ISLNK(lst.st_mode)) {
-            if (!InsideDrive(exact, realRoot) || stat(exact.c_str(), &st) != 0) return Lookup::Escapes;
-        } else {
-            st = lst;
-        }
+    } else {
+        std::u16string best;
+        if (!CaseInsensitiveMatch(folder, FoldCase(name), best) || best.empty()) return Lookup::Missing;
+        host = Join(folder, best);
+        if (lstat(host.c_str(), &lst) != 0) return Lookup::Missing;
+        actual = best;
+    }
+    if (!S_ISLNK(lst.st_mode)) {
+        st = lst;
         return Lookup::Found;
     }
-    std::u16string best;
-    if (!CaseInsensitiveMatch(folder, FoldCase(name), best)) return Lookup::Missing;
-    if (best.empty()) return Lookup::Missing;
-    std::string host = Join(folder, best);
-    if (lstat(host.c_str(), &lst) != 0) return Lookup::Missing;
-    actual = best;
-    if (S_ISLNK(lst.st_mode)) {
-        if (!InsideDrive(host, realRoot) || stat(host.c_str(), &st) != 0) return Lookup::Escapes;
-    } else {
-        st = lst;
-    }
+    link = true;
+    if (!InsideDrive(host, realRoot) || stat(host.c_str(), &st) != 0) return Lookup::Escapes;
     return Lookup::Found;
 }
 
@@ -159,7 +155,8 @@ DWORD Resolve(LPCWSTR path, Resolved& out) {
         bool last = i + 1 == parts.size();
         std::u16string actual;
         struct stat st;
-        Lookup found = FindEntry(current, parts[i], realRoot, actual, st);
+        bool link = false;
+        Lookup found = FindEntry(current, parts[i], realRoot, actual, st, link);
         if (found == Lookup::Found) {
             parts[i] = actual;
             current = Join(current, actual);
@@ -170,7 +167,20 @@ DWORD Resolve(LPCWSTR path, Resolved& out) {
             if (last) {
                 out.exists = true;
                 out.st = st;
+                out.link = link;
             }
+            continue;
+        }
+        if (found == Lookup::Escapes) {
+            // The link keeps its own name: removing it must name the link itself.
+            parts[i] = actual;
+            current = Join(current, actual);
+            if (!last) {
+                out.host = current;
+                return ERROR_ACCESS_DENIED;
+            }
+            out.blocked = true;
+            out.link = link;
             continue;
         }
         current = Join(current, parts[i]);
@@ -178,7 +188,6 @@ DWORD Resolve(LPCWSTR path, Resolved& out) {
             out.host = current;
             return ERROR_PATH_NOT_FOUND;
         }
-        out.blocked = found == Lookup::Escapes;
     }
     out.host = current;
     return ERROR_SUCCESS;

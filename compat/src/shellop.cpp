@@ -132,7 +132,17 @@ void ClearReadOnly(const Text& path) {
     }
 }
 
+bool IsLink(const Text& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 DWORD DeleteEntry(const Text& path, Kind kind) {
+    // A link is removed as a link: the folder it leads to is never emptied.
+    if (IsLink(path)) {
+        BOOL removed = kind == Kind::Folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+        return removed ? ERROR_SUCCESS : LastErrorOr(ERROR_ACCESS_DENIED);
+    }
     ClearReadOnly(path);
     if (kind == Kind::File) return DeleteFileW(path.c_str()) ? ERROR_SUCCESS : LastErrorOr(ERROR_ACCESS_DENIED);
     std::vector<WIN32_FIND_DATAW> entries;
@@ -174,22 +184,25 @@ DWORD CopyEntry(const Text& from, const Text& to, Kind kind) {
 // are copied and then deleted.
 DWORD MoveEntry(const Text& from, const Text& to, Kind kind) {
     Kind existing = KindOf(to);
-    if (existing != Kind::Missing) {
-        if (existing != kind) return ERROR_ALREADY_EXISTS;
-        if (kind == Kind::File) {
-            DWORD error = DeleteEntry(to, Kind::File);
+    if (existing != Kind::Missing && existing != kind) return ERROR_ALREADY_EXISTS;
+    if (kind == Kind::File) {
+        // A file of that name is replaced in one step: a move that fails leaves it.
+        if (existing == Kind::File) ClearReadOnly(to);
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return ERROR_SUCCESS;
+        return LastErrorOr(ERROR_ACCESS_DENIED);
+    }
+    if (existing == Kind::Folder) {
+        // Merging would empty the folder a link leads to.
+        if (IsLink(from)) return ERROR_ALREADY_EXISTS;
+        std::vector<WIN32_FIND_DATAW> entries;
+        DWORD error = ListFolder(from, entries);
+        if (error != ERROR_SUCCESS) return error;
+        for (const auto& entry : entries) {
+            Kind child = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Folder : Kind::File;
+            error = MoveEntry(Join(from, entry.cFileName), Join(to, entry.cFileName), child);
             if (error != ERROR_SUCCESS) return error;
-        } else {
-            std::vector<WIN32_FIND_DATAW> entries;
-            DWORD error = ListFolder(from, entries);
-            if (error != ERROR_SUCCESS) return error;
-            for (const auto& entry : entries) {
-                Kind child = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Folder : Kind::File;
-                error = MoveEntry(Join(from, entry.cFileName), Join(to, entry.cFileName), child);
-                if (error != ERROR_SUCCESS) return error;
-            }
-            return RemoveDirectoryW(from.c_str()) ? ERROR_SUCCESS : LastErrorOr(ERROR_ACCESS_DENIED);
         }
+        return RemoveDirectoryW(from.c_str()) ? ERROR_SUCCESS : LastErrorOr(ERROR_ACCESS_DENIED);
     }
     if (MoveFileW(from.c_str(), to.c_str())) return ERROR_SUCCESS;
     DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);

@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -168,9 +170,60 @@ TEST(FilesSearch, LinkOutOfTheDriveIsNotFollowed) {
     EXPECT_EQ((Names{u"inside.txt", u"ok.txt"}), Search(drive.Win(u"*.*")));
     EXPECT_NE(kSucceeded, ErrorOf([&] { return Open(drive.Win(u"link.txt")); }));
     EXPECT_NE(kSucceeded, ErrorOf([&] { return Open(drive.Win(u"link.txt"), GENERIC_WRITE, CREATE_ALWAYS); }));
-    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ErrorOf([&] { return Open(drive.Win(u"linkdir\\secret.txt")); }));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] { return Open(drive.Win(u"linkdir\\secret.txt")); }));
     EXPECT_EQ("outside", outside.ReadFile("secret.txt"));
     EXPECT_TRUE(CloseHandle(Open(drive.Win(u"ok.txt"))));
+
+    // The translation to a host path fails with a clear error; it never answers
+    // a text that a caller could put a file name after.
+    std::string host = "stale";
+    for (const char16_t* leaving : {u"linkdir\\lib.so", u"linkdir", u"link.txt"}) {
+        SetLastError(0xDEAD);
+        host = "stale";
+        EXPECT_FALSE(ZelResolveHostPath(drive.Win(leaving).c_str(), host)) << ZelToUtf8(leaving);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+        EXPECT_EQ("", host);
+        EXPECT_EQ("", ZelHostPath(drive.Win(leaving).c_str()));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    }
+    EXPECT_FALSE(ZelResolveHostPath(drive.Win(u"Gone\\x").c_str(), host));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    ASSERT_TRUE(ZelResolveHostPath(drive.Win(u"new.txt").c_str(), host));
+    EXPECT_EQ(drive.Host("new.txt"), host);
+
+    // Links out of the drive are removed as links; what they lead to stays.
+    EXPECT_TRUE(DeleteFileW(drive.Win(u"link.txt").c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(drive.Win(u"linkdir").c_str()));
+    EXPECT_FALSE(std::filesystem::is_symlink(drive.Host("link.txt")) || std::filesystem::is_symlink(drive.Host("linkdir")));
+    EXPECT_EQ("outside", outside.ReadFile("secret.txt"));
+}
+
+// A link to a folder of the drive (here the drive's own root, as a careless
+// "root -> ../.." makes it) is listed as a link and removed as one.
+TEST(FilesSearch, LinksInsideTheDriveAreListedAndRemovedAsLinks) {
+    TempDrive drive;
+    drive.WriteFile("Music/a.mp3", "a");
+    std::filesystem::create_directories(drive.Host("Text/sub"));
+    ASSERT_EQ(0, symlink("../..", drive.Host("Text/sub/root").c_str()));
+    ASSERT_EQ(0, symlink("../../Music/a.mp3", drive.Host("Text/sub/song.mp3").c_str()));
+
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(drive.Win(u"Text\\sub\\root").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FindClose(find);
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT), Attributes(drive.Win(u"Text\\sub\\song.mp3")) &
+                                                               (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(0u, Attributes(drive.Win(u"Music\\a.mp3")) & FILE_ATTRIBUTE_REPARSE_POINT);
+
+    // A link to a folder is no file to delete; removing it as a folder takes the link only.
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] { return DeleteFileW(drive.Win(u"Text\\sub\\root").c_str()); }));
+    EXPECT_TRUE(RemoveDirectoryW(drive.Win(u"Text\\sub\\root").c_str()));
+    EXPECT_EQ(ERROR_DIRECTORY, ErrorOf([&] { return RemoveDirectoryW(drive.Win(u"Text\\sub\\song.mp3").c_str()); }));
+    EXPECT_TRUE(DeleteFileW(drive.Win(u"Text\\sub\\song.mp3").c_str()));
+    EXPECT_EQ("a", drive.ReadFile("Music/a.mp3"));
+    EXPECT_TRUE(RemoveDirectoryW(drive.Win(u"Text\\sub").c_str()));
 }
 
 TEST(FilesVolume, FreeSpaceLabelWriteProtectionAndInjectedFaults) {
@@ -251,6 +304,7 @@ TEST(FilesCopy, CancelAndFailuresDeleteThePartialDestinationAndStopKeepsIt) {
     Recorder stopping{.answerAt = 1, .answer = PROGRESS_STOP};
     EXPECT_NE(kSucceeded, Copy(drive, u"src.bin", u"dst.bin", &stopping));
     EXPECT_TRUE(drive.Exists("dst.bin"));  // a stopped copy may be resumed
+    std::filesystem::remove(drive.Host("dst.bin"));
 
     // Failures leave no destination.
     ZelInjectFault(drive.Win(u"dst.bin").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 1024 * 1024 + 7);
@@ -265,6 +319,96 @@ TEST(FilesCopy, CancelAndFailuresDeleteThePartialDestinationAndStopKeepsIt) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, Copy(drive, u"missing.bin", u"x.bin"));
     EXPECT_EQ(ERROR_FILE_EXISTS,
               ErrorOf([&] { return CopyFileW(drive.Win(u"src.bin").c_str(), drive.Win(u"ro.bin").c_str(), TRUE); }));
+}
+
+// Names in a folder of the drive, hidden ones included, as the host sees them.
+std::vector<std::string> HostNames(const TempDrive& drive, const std::string& folder = "") {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(drive.Host(folder)))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A copy over an existing file that does not complete leaves the old file as it
+// was and nothing beside it, however it ends.
+TEST(FilesCopy, AnUnfinishedReplacementLeavesTheOldFileAndNoTemporary) {
+    TempDrive drive;
+    drive.WriteFile("Music/src.bin", std::string(kSize, 'n'));
+    drive.WriteFile("Music/dst.bin", "old content");
+    struct Ending {
+        const char* name;
+        size_t cancelAt;  // raise the cancel flag at this chunk call (0: never)
+        size_t answerAt;
+        DWORD answer;
+        ULONGLONG fullAfter;  // the drive is full after this many bytes (0: never)
+        int error;
+    };
+    const Ending endings[] = {
+        {"cancel flag", 2, 0, PROGRESS_CONTINUE, 0, ERROR_REQUEST_ABORTED},
+        {"callback cancels", 0, 1, PROGRESS_CANCEL, 0, ERROR_REQUEST_ABORTED},
+        {"callback stops", 0, 2, PROGRESS_STOP, 0, ERROR_REQUEST_ABORTED},
+        {"drive full", 0, 0, PROGRESS_CONTINUE, 2 * 1024 * 1024 + 5, ERROR_DISK_FULL},
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        BOOL cancel = FALSE;
+        Recorder recorder{.cancel = ending.cancelAt ? &cancel : nullptr, .cancelAt = ending.cancelAt, .answerAt = ending.answerAt,
+                          .answer = ending.answer};
+        int fault = ending.fullAfter ? ZelInjectFault(drive.Win(u"Music\\dst.bin").c_str(), ZEL_FAULT_WRITE,
+                                                      ERROR_DISK_FULL, ending.fullAfter)
+                                     : 0;
+        EXPECT_EQ(ending.error, Copy(drive, u"Music\\src.bin", u"Music\\DST.BIN", &recorder, &cancel));
+        if (fault) ZelRemoveFault(fault);
+        EXPECT_EQ("old content", drive.ReadFile("Music/dst.bin"));
+        EXPECT_EQ((std::vector<std::string>{"dst.bin", "src.bin"}), HostNames(drive, "Music"));
+    }
+    ASSERT_EQ(kSucceeded, Copy(drive, u"Music\\src.bin", u"Music\\dst.bin"));
+    EXPECT_EQ(std::string(kSize, 'n'), drive.ReadFile("Music/dst.bin"));
+    EXPECT_EQ((std::vector<std::string>{"dst.bin", "src.bin"}), HostNames(drive, "Music"));
+
+    // A link of the drive named as the destination is replaced, not written through.
+    drive.WriteFile("Music/kept.bin", "kept");
+    ASSERT_EQ(0, symlink("kept.bin", drive.Host("Music/alias.bin").c_str()));
+    ASSERT_EQ(kSucceeded, Copy(drive, u"Music\\src.bin", u"Music\\alias.bin"));
+    EXPECT_EQ("kept", drive.ReadFile("Music/kept.bin"));
+    EXPECT_FALSE(std::filesystem::is_symlink(drive.Host("Music/alias.bin")));
+}
+
+// The two calls a writer needs to replace a file by one of its own: a name of
+// its own in the same folder, and a rename over the old file.
+TEST(FilesCopy, TemporaryNamesAreOwnedAndMovesReplaceInOneStep) {
+    TempDrive drive;
+    std::filesystem::create_directories(drive.Host("Music"));
+    WCHAR first[MAX_PATH], second[MAX_PATH];
+    const UINT a = GetTempFileNameW(drive.Win(u"Music").c_str(), u"ZELDEV", 0, first);
+    const UINT b = GetTempFileNameW(drive.Win(u"Music\\").c_str(), u"ZELDEV", 0, second);
+    ASSERT_TRUE(a != 0 && b != 0 && a != b);
+    EXPECT_EQ(0u, std::u16string(first).rfind(drive.Win(u"Music\\ZEL"), 0)) << ZelToUtf8(first);
+    EXPECT_EQ(u".TMP", std::u16string(first).substr(std::u16string(first).size() - 4));
+    EXPECT_EQ(2u, HostNames(drive, "Music").size()) << "each name is taken by its file";
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND,
+              ErrorOf([&] { return GetTempFileNameW(drive.Win(u"Gone").c_str(), u"ZEL", 0, first) != 0; }));
+
+    drive.WriteFile("Music/a.mp3", "old");
+    drive.WriteFile("Music/new.tmp", "new");
+    EXPECT_EQ(ERROR_ALREADY_EXISTS,
+              ErrorOf([&] { return MoveFileExW(drive.Win(u"Music\\new.tmp").c_str(), drive.Win(u"Music\\a.mp3").c_str(), 0); }));
+    ASSERT_TRUE(MoveFileExW(drive.Win(u"Music\\new.tmp").c_str(), drive.Win(u"MUSIC\\A.MP3").c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ("new", drive.ReadFile("Music/a.mp3"));
+    EXPECT_FALSE(drive.Exists("Music/new.tmp"));
+    drive.WriteFile("Music/ro.mp3", "ro");
+    ASSERT_TRUE(SetFileAttributesW(drive.Win(u"Music\\ro.mp3").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] {
+                  return MoveFileExW(drive.Win(u"Music\\a.mp3").c_str(), drive.Win(u"Music\\ro.mp3").c_str(),
+                                     MOVEFILE_REPLACE_EXISTING);
+              }));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, ErrorOf([&] {
+                  return MoveFileExW(drive.Win(u"Music\\a.mp3").c_str(), drive.Win(u"Music").c_str(),
+                                     MOVEFILE_REPLACE_EXISTING);
+              }));
+    EXPECT_EQ("ro", drive.ReadFile("Music/ro.mp3"));
 }
 
 TEST(FilesStreams, Utf16LinesComeInPiecesTextModeAppendsAndFailuresAreReported) {

@@ -184,12 +184,15 @@ TEST(ShellOpDelete, FoldersGoWholeAndFilesOnlyLeavesFolders) {
     EXPECT_EQ(ERROR_ACCESS_DENIED, Shell(FO_DELETE, {drive.Win(u"Src")}, {}));
     EXPECT_TRUE(drive.Exists("Src/Sub"));
     ZelClearFaults();
-    // Read-only files go too.
+    // Read-only files go too; links go as links, and what they lead to stays.
     drive.WriteFile("Src/Sub/locked.txt", "locked");
     ASSERT_TRUE(SetFileAttributesW(drive.Win(u"Src\\Sub\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(0, symlink("../../Other", drive.Host("Src/Sub/other").c_str()));
+    ASSERT_EQ(0, symlink("../..", drive.Host("Src/Sub/root").c_str()));
+    ASSERT_EQ(0, symlink("../Other/x.txt", drive.Host("Src/x.txt").c_str()));
     ASSERT_EQ(0, Shell(FO_DELETE, {drive.Win(u"Src")}, {}, kQuiet | FOF_ALLOWUNDO));
     EXPECT_FALSE(drive.Exists("Src"));
-    EXPECT_TRUE(drive.Exists("Other/x.txt"));
+    EXPECT_EQ("x", drive.ReadFile("Other/x.txt"));
 }
 
 TEST(ShellOpRename, BareNameStaysInTheSourceFolderNothingIsOverwrittenAndBadRequestsAreRefused) {

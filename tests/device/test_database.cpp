@@ -216,6 +216,49 @@ TEST_F(PlayerDbTest, KilledWritesLeaveAWholeDatabase) {
     }
 }
 
+// Two processes keep one player's database at once, each having read it
+// before the other wrote: every record of both ends up in the file, whether
+// each writes after every record or once at the end.
+TEST_F(PlayerDbTest, WritersInTwoProcessesKeepEachOthersRecords) {
+    Fill(5, u"old%d.mp3");
+    for (bool syncEach : {true, false}) {
+        SCOPED_TRACE(syncEach ? "a write per record" : "one write at the end");
+        int go[2];
+        ASSERT_EQ(0, pipe(go));
+        pid_t children[2];
+        for (int k = 0; k < 2; ++k) {
+            children[k] = fork();
+            ASSERT_GE(children[k], 0);
+            if (children[k] == 0) {
+                close(go[1]);
+                bool ok = Reopen();  // both read the file as it is now
+                char start;
+                ok = ok && read(go[0], &start, 1) == 1;
+                for (int n = 0; n < 20 && ok; ++n) {
+                    ok = Add(u"E:\\Music", ZelFormat(u"p%d-%d-%02d.mp3", syncEach ? 1 : 2, k, n)) != 0;
+                    if (syncEach) ok = ok && ZELDB_DBSync(1);
+                }
+                if (k == 1) ok = ok && ZELDB_DeleteRecord(ZelFormat(u"E:\\Music\\old%d.mp3", syncEach ? 0 : 1).c_str());
+                ok = ok && ZELDB_DBSync(1);
+                _exit(ok ? 0 : 1);
+            }
+        }
+        close(go[0]);
+        ASSERT_EQ(2, write(go[1], "gg", 2));
+        close(go[1]);
+        for (pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ASSERT_TRUE(Reopen());
+        EXPECT_EQ(Count(), syncEach ? 44 : 83);
+        EXPECT_FALSE(Holds(ZelFormat(u"E:\\Music\\old%d.mp3", syncEach ? 0 : 1)));
+        EXPECT_TRUE(Holds(u"E:\\Music\\p1-0-19.mp3") && Holds(u"E:\\Music\\p1-1-00.mp3"));
+        EXPECT_FALSE(drive.Exists(kTemp));
+    }
+}
+
 // The device object's bridge.
 class DeviceDbTest : public ::testing::Test {
 protected:
@@ -290,6 +333,19 @@ TEST_F(DeviceDbTest, AddAndDeleteGoToTheDatabaseExceptNonAudioOnRvM41AndRvM43) {
     EXPECT_NE(AddFile(u"E:\\Photo\\p.jpg", ZEL_MEDIA_JPG), 0);
     EXPECT_EQ(Count(), 3);
     EXPECT_TRUE(Holds(*device, u"E:\\Photo\\p.jpg"));
+
+    // A path whose folder or name does not fit the record is not cut into
+    // another path, and a record the library refuses is reported.
+    DebugLines lines;
+    const std::u16string longFolder = u"E:\\" + std::u16string(ZEL_DBFOLDER, u'f');
+    const std::u16string longName = u"E:\\Music\\" + std::u16string(ZEL_DBFILENAME, u'n');
+    for (const std::u16string& path : {longFolder + u"\\a.mp3", longName}) {
+        EXPECT_EQ(AddFile(path, ZEL_MEDIA_MP3), 0);
+        EXPECT_TRUE(lines.Has(u"[Device] The path does not fit a database record: " + path));
+    }
+    EXPECT_EQ(AddFile(u"E:\\Music\\", ZEL_MEDIA_MP3), 0);  // no file name
+    EXPECT_TRUE(lines.Has(u"[Device] The player's database did not take the record of E:\\Music\\"));
+    EXPECT_EQ(Count(), 3);
 }
 
 TEST_F(DeviceDbTest, TreeEntriesAreLookedUpWhenTheDatabaseIsInUse) {

@@ -211,16 +211,22 @@ TEST_F(LyricsRecorded, TagSizeAlbumArtRoutineAndConvertedTag) {
     EXPECT_EQ(oldBlock, state_->input.size());
     EXPECT_EQ(original, out);
 
-    // The library's tag replaces the old one, unless it outgrows the buffer.
-    const Bytes newTag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 4, 'a', 'b', 'c', 'd'};
+    // The library's tag replaces the old one, also when long lyrics made it
+    // 60,000 bytes larger; one larger than the room the library had is left
+    // out, and a debugger line says so.
     state_->tagAnswer = 0;
-    state_->tagOutput = newTag;
-    ToBuffer(converter_, u"art.mp3", out, &tag);
-    EXPECT_EQ(newTag, Head(out, newTag.size()));
-    EXPECT_EQ(Tail(original, oldBlock), Tail(out, newTag.size()));
-    state_->tagOutput.assign(oldBlock + CLyricsConverter::kBufferSlack + 1, 'x');
+    for (size_t length : {size_t(14), oldBlock + 60000}) {
+        state_->tagOutput.assign(length, 'y');
+        std::copy_n("ID3", 3, state_->tagOutput.begin());
+        ToBuffer(converter_, u"art.mp3", out, &tag);
+        EXPECT_EQ(state_->tagOutput, Head(out, length)) << length;
+        EXPECT_EQ(Tail(original, oldBlock), Tail(out, length)) << length;
+    }
+    DebugLines lines;
+    state_->tagOutput.assign(oldBlock + CLyricsConverter::kTagSlack + 1, 'x');
     EXPECT_EQ(static_cast<int>(original.size()), ToBuffer(converter_, u"art.mp3", out, &tag));
     EXPECT_EQ(original, out);
+    EXPECT_TRUE(lines.Has(u"[LDB] The converted tag does not fit; the lyrics were left out"));
 }
 
 TEST_F(LyricsReference, WmaAndOggAreConvertedOnlyWithLyrics) {

@@ -84,6 +84,44 @@ TEST_F(UmsCopyEngine, CancelsAndFailuresLeaveNoPartialFile) {
     EXPECT_EQ(ZEL_SUCCESS, Copy(longSource, u"long.mp3"));
 }
 
+// A file of the same name that a copy was to replace stays as it was (content
+// and read-only bit) when the copy is cancelled or the drive fills up, on every
+// route, and no temporary file is left beside it.
+TEST_F(UmsCopyEngine, AnUnfinishedReplacementKeepsTheOldFileOnEveryRoute) {
+    const std::u16string source = PcFile("big.bin", Pattern(3 << 20));
+    struct Route { const char* name; DWORD old; bool buffer; };
+    for (const Route& r : {Route{"system copy", 0, false}, Route{"stream copy", 1, false}, Route{"buffer", 0, true}}) {
+        SCOPED_TRACE(r.name);
+        drive.WriteFile("Music/big.bin", "the old song");
+        ASSERT_TRUE(SetFileAttributesW(drive.Win(u"Music\\big.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+        device.m_bOldWindows = r.old;
+        auto copy = [&] { return r.buffer ? WriteBuffer(std::vector<BYTE>(4 << 20, 1), u"big.bin") : Copy(source, u"big.bin"); };
+        auto expectOldFileAlone = [&] {
+            EXPECT_EQ("the old song", drive.ReadFile("Music/big.bin"));
+            EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+                      GetFileAttributesW(drive.Win(u"Music\\big.bin").c_str()) & FILE_ATTRIBUTE_READONLY);
+            std::vector<std::string> names;
+            for (const auto& entry : std::filesystem::directory_iterator(drive.Host("Music")))
+                names.push_back(entry.path().filename().string());
+            EXPECT_EQ(std::vector<std::string>{"big.bin"}, names);
+        };
+        host.onMessage = [&](WPARAM event, LPARAM) {
+            if (event == ZEL_EVENT_PERCENT) device.CancelTransfer();
+        };
+        EXPECT_EQ(ZEL_ERR_CANCELLED, copy());
+        host.onMessage = nullptr;
+        expectOldFileAlone();
+        const int fault = ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 300000);
+        EXPECT_TRUE(ZelFailed(copy()));
+        ZelRemoveFault(fault);
+        expectOldFileAlone();
+
+        ASSERT_EQ(ZEL_SUCCESS, copy());
+        EXPECT_EQ(r.buffer ? size_t(4) << 20 : size_t(3) << 20, std::filesystem::file_size(drive.Host("Music/big.bin")));
+        std::filesystem::remove(drive.Host("Music/big.bin"));
+    }
+}
+
 TEST_F(UmsCopyEngine, SingleFilesOverwriteReadOnlyAndReportProgress) {
     for (DWORD old : {0u, 1u}) {
         device.m_bOldWindows = old;

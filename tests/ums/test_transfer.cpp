@@ -88,6 +88,29 @@ TEST_F(UmsTransfer, MusicWithCoverIsRecordedOnlyAfterASuccessfulCopy) {
     EXPECT_FALSE(Recorded(drive.Win(u"Music\\full.mp3")));
     EXPECT_EQ(0u, device.Count(u"full.mp3"));
     EXPECT_EQ((std::pair<size_t, size_t>{1, 0}), (std::pair{Count(ZEL_EVENT_BEGIN), Count(ZEL_EVENT_END)}));
+    ZelClearFaults();
+
+    // A bigger song sent over the one on the player fills the drive half-way:
+    // the old song and its record stay exactly as they were, with nothing beside them.
+    HMODULE database = LoadLibraryW(drive.Win(u"System\\ZELPlayerDB.dll").c_str());  // the one the device holds
+    auto getRecord = reinterpret_cast<ZELDB_GETRECORD_PROC>(
+        reinterpret_cast<void*>(GetProcAddress(database, ZELDB_GETRECORD_NAME)));
+    auto recordedSize = [&] {
+        auto found = std::make_unique<tagDB_File>();
+        return getRecord(drive.Win(u"Music\\song.mp3").c_str(), found.get()) ? found->FileSize : 0u;
+    };
+    const std::string oldSong = drive.ReadFile("Music/song.mp3");
+    const DWORD oldSize = recordedSize();
+    ASSERT_EQ(oldSong.size(), oldSize);
+    options.frames = 3000;
+    ASSERT_TRUE(mg::WriteMp3(pc.Host("bigger.mp3"), options));
+    ZelInjectFault(drive.Win(u"Music\\*").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 100000);
+    EXPECT_TRUE(ZelFailed(Send(Record(ZEL_MEDIA_MP3, pc.Win(u"bigger.mp3"), u"song.mp3"))));
+    ZelClearFaults();
+    EXPECT_TRUE(drive.ReadFile("Music/song.mp3") == oldSong);
+    EXPECT_EQ(oldSize, recordedSize());
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(drive.Host("Music")), {}));
+    FreeLibrary(database);
 }
 
 TEST_F(UmsTransfer, TargetNamesFollowTheCategoryPrefixAndOverwrite) {
@@ -172,6 +195,15 @@ TEST_F(UmsTransfer, LyricsAreMergedAndTheConvertedCopyIsDropped) {
     for (const char* left : {"scratch/sung.ogg", "scratch/$temp3/sung.ogg", "scratch/$temp3/sung.mp3"})
         EXPECT_FALSE(pc.Exists(left)) << left;
     EXPECT_FALSE(Contains(pc.Host("sung.ogg"), "ZELLYRICS")) << "the source is untouched";
+
+    // 8,000 characters of lyrics make the player's tag some 16 KB larger: they are merged too.
+    std::string words;
+    while (words.size() < 8000) words += "and on the song goes ";
+    mp3.lyrics = words.substr(0, 7990) + " THE END.";
+    ASSERT_TRUE(mg::WriteMp3(pc.Host("long.mp3"), mp3));
+    ASSERT_EQ(ZEL_SUCCESS, Send(withLyrics(Record(ZEL_MEDIA_MP3, pc.Win(u"long.mp3"), u"long.mp3"))));
+    EXPECT_TRUE(Contains(drive.Host("Music/long.mp3"), std::string("Z\0E\0L\0 \0L\0Y", 11)));
+    EXPECT_TRUE(Contains(drive.Host("Music/long.mp3"), std::string("T\0H\0E\0 \0E\0N\0D\0", 14)));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Moving through the folders of a mass-storage player and making and deleting
 // files and folders: the drive, the device tree, the current path and the
 // player's database stay in step.
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -138,6 +140,40 @@ TEST_F(UmsFolders, AnUndeletableFileStopsTheFolder) {
     EXPECT_EQ(ZEL_FAILURE, device.DeleteFileDev(W(u"Outer"), 1));
     EXPECT_TRUE(drive.Exists("Outer/Inner/c.mp3"));
     EXPECT_EQ(At(u"Root", u""), device.Where());
+}
+
+// Links inside the player are removed as links: a folder deletion never goes
+// through one, whether it leads to a sibling folder or to the player's root.
+TEST_F(UmsFolders, FolderDeletionsRemoveLinksAndNothingTheyLeadTo) {
+    std::vector<std::u16string> kept;
+    for (const char* file : {"Photo/cover600.jpg", "Music/a.mp3", "Text/notes.txt"}) kept.push_back(Put(drive, file, "keep"));
+    const std::u16string gone = Put(drive, "Music/Album/track.mp3", "x");
+    std::filesystem::create_directories(drive.Host("Text/sub"));
+    ASSERT_EQ(0, symlink("../../Photo", drive.Host("Music/Album/pics").c_str()));
+    ASSERT_EQ(0, symlink("../../Music/a.mp3", drive.Host("Music/Album/same.mp3").c_str()));
+    ASSERT_EQ(0, symlink("../..", drive.Host("Text/sub/root").c_str()));
+    ASSERT_EQ(0, symlink("Photo", drive.Host("PhotoLink").c_str()));
+    Start(WithDatabase());
+    for (auto path : kept) {
+        tagDB_File record{};
+        record.MediaType = ZEL_MEDIA_MP3;
+        ASSERT_TRUE(device.AddFileToDB(path.data(), &record));
+    }
+
+    device.Move(u"Music");
+    EXPECT_EQ(ZEL_SUCCESS, device.DeleteFileDev(W(u"Album"), 1));
+    device.Move(u"..");
+    device.Move(u"Text");
+    EXPECT_EQ(ZEL_SUCCESS, device.DeleteFileDev(W(u"sub"), 1));
+    device.Move(u"..");
+    EXPECT_EQ(ZEL_SUCCESS, device.DeleteFileDev(W(u"PhotoLink"), 1));  // the link itself is the folder named
+
+    EXPECT_FALSE(drive.Exists("Music/Album") || drive.Exists("Text/sub") ||
+                 std::filesystem::is_symlink(drive.Host("PhotoLink")));
+    EXPECT_EQ(0u, device.LookUpInDatabase(gone.c_str()));
+    for (const auto& path : kept) EXPECT_EQ(1u, device.LookUpInDatabase(path.c_str())) << ZelToUtf8(path);
+    for (const char* file : {"Photo/cover600.jpg", "Music/a.mp3", "Text/notes.txt", "System/libZELPlayerDB.so"})
+        EXPECT_TRUE(drive.Exists(file)) << file;
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ typedef DWORD(CALLBACK* LPPROGRESS_ROUTINE)(LARGE_INTEGER totalFileSize, LARGE_I
 #define PROGRESS_STOP 2
 #define PROGRESS_QUIET 3
 #define COPY_FILE_FAIL_IF_EXISTS 0x00000001
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
 
 ZELCOMPAT_API HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                                  DWORD disposition, DWORD flags, HANDLE templateFile);
@@ -31,9 +33,23 @@ ZELCOMPAT_API BOOL GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME last
 
 ZELCOMPAT_API DWORD GetFileAttributesW(LPCWSTR path);
 ZELCOMPAT_API BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
+// A symbolic link is deleted as a link, never what it leads to; a link to a
+// folder is removed with RemoveDirectoryW, which removes only the link.
 ZELCOMPAT_API BOOL DeleteFileW(LPCWSTR path);
 ZELCOMPAT_API BOOL MoveFileW(LPCWSTR existing, LPCWSTR newName);
+// With MOVEFILE_REPLACE_EXISTING an existing file of the new name (not a folder,
+// not read-only) is replaced in one step; MOVEFILE_COPY_ALLOWED lets a move to
+// another drive copy the file and delete the original.
+ZELCOMPAT_API BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags);
+// Makes a name "<folder>\<up to three units of prefix><hex>.TMP". With unique 0
+// a free number is chosen and the empty file is created, so that the name is
+// this caller's alone; the number is returned (0 on failure, with the last
+// error set). tempFileName receives the path and has room for MAX_PATH units.
+ZELCOMPAT_API UINT GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR tempFileName);
 ZELCOMPAT_API BOOL CopyFileW(LPCWSTR existing, LPCWSTR newName, BOOL failIfExists);
+// The copy is written under a temporary name in the destination's folder and
+// renamed over the destination only when it is complete: a failure or a cancel
+// leaves an existing destination as it was.
 ZELCOMPAT_API BOOL CopyFileExW(LPCWSTR existing, LPCWSTR newName, LPPROGRESS_ROUTINE progress, LPVOID data,
                                LPBOOL cancel, DWORD flags);
 ZELCOMPAT_API BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);

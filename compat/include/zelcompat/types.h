@@ -147,6 +147,9 @@ typedef struct _OSVERSIONINFOW {
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+// A symbolic link: searches and attribute queries add this bit to the bits of
+// what the link leads to.
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 // CreateFileW access, share modes and dispositions.
@@ -193,6 +196,7 @@ typedef struct _OSVERSIONINFOW {
 #define ERROR_NEGATIVE_SEEK 131
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_BROKEN_PIPE 109
+#define ERROR_BUFFER_OVERFLOW 111
 #define ERROR_DISK_FULL 112
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_INVALID_NAME 123
