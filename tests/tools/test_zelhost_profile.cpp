@@ -61,6 +61,7 @@ TEST(ZelhostProfile, EveryFieldHasItsSyntaxAndFaultsNameTheLine) {
         "folder.music = /Audio/Songs/\n"
         "folder.6 = Radio\n"
         "album-art = 96 x 64\n"
+        "use-player-library = YES\n"
         "special = Audio\\Songs\n",
         "mine", error);
     ASSERT_TRUE(custom) << error;
@@ -75,6 +76,8 @@ TEST(ZelhostProfile, EveryFieldHasItsSyntaxAndFaultsNameTheLine) {
     EXPECT_EQ(custom->albumArtWidth, 96u);
     EXPECT_EQ(custom->albumArtHeight, 64u);
     ASSERT_EQ(custom->specialFolders.size(), 1u);
+    EXPECT_TRUE(custom->usePlayerLibrary);
+    EXPECT_TRUE(ParseProfile(custom->ToText(), "again", error)->usePlayerLibrary);
     EXPECT_EQ(CapabilityNames(custom->capabilities),
               (std::vector<std::string>{"lyrics", "image", "text", "broadcast"}));
     EXPECT_EQ(CapabilityNames(0x40000000), std::vector<std::string>{"0x40000000"});
@@ -92,6 +95,7 @@ TEST(ZelhostProfile, EveryFieldHasItsSyntaxAndFaultsNameTheLine) {
         {"product-id = 0x10000\n", "16-bit"},
         {"player-type = dvd\n", "player-type"},
         {"album-art = big\n", "album-art"},
+        {"use-player-library = maybe\n", "yes or no"},
         {"folder.attic = x\n", "unknown folder 'attic'"},
         {"folder.10 = x\n", "unknown folder"},
         {"model = A model name far too long\n", "longer than 19"},

@@ -1,5 +1,7 @@
 // The end-to-end tests' host side: runs the built zelhost against a temporary
-// player folder with a home of its own, and makes real media files to send.
+// player folder with a home, a config and a TMPDIR of its own (so a test sees
+// everything zelhost leaves behind), makes real media files to send, and reads
+// what landed on the player.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,8 +43,7 @@ inline std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-// A work folder with a player, sources and a home of its own (the library keeps
-// its scratch copies below the user's music folder).
+// A work folder with a player, sources, a home and a temporary folder of its own.
 class ZelhostTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,19 +52,27 @@ protected:
         work = pattern;
         player = work + "/player";
         sources = work + "/sources";
+        home = work + "/home";
+        tmp = work + "/tmp";
         fs::create_directories(sources);
-        fs::create_directories(work + "/home");
+        fs::create_directories(home);
+        fs::create_directories(tmp);
     }
     void TearDown() override {
         std::error_code ignored;
         fs::remove_all(work, ignored);
     }
 
+    // The environment of every run: its home, config and temporary folders, then the test's own.
+    std::string Environment() const {
+        std::string text = "TMPDIR=" + Quote(tmp) + " HOME=" + Quote(home) + " XDG_CONFIG_HOME=" + Quote(home + "/.config");
+        for (const auto& [key, value] : env) text += " " + key + "=" + Quote(value);
+        return text;
+    }
     // zelhost with the player and the arguments (each quoted for the shell).
     // input, when given, is what zelhost reads on standard input (else nothing).
     RunResult Zelhost(const std::vector<std::string>& args, bool withPlayer = true, const std::string& input = "") {
-        std::string command = "TMPDIR=" + Quote(work) + " HOME=" + Quote(work + "/home") + " XDG_CONFIG_HOME=" + Quote(work + "/home/.config") +
-                              " " + Quote(ZELHOST_BINARY);
+        std::string command = Environment() + " " + Quote(ZELHOST_BINARY);
         if (withPlayer) command += " --player " + Quote(player);
         for (const std::string& arg : args) command += " " + Quote(arg);
         const std::string errFile = work + "/stderr.txt";
@@ -82,7 +92,7 @@ protected:
         return result;
     }
 
-    std::string Song(const std::string& name, const std::string& title) {
+    std::string Song(const std::string& name, const std::string& title, const std::string& folder = "") {
         zelmediagen::Mp3Options options;
         options.frames = 40;
         options.title = title;
@@ -90,7 +100,9 @@ protected:
         options.album = "Test Album";
         options.track = 7;
         options.cover = {zelmediagen::ImageFormat::Jpeg, 200, 200, 3};
-        const std::string path = sources + "/" + name;
+        const std::string dir = folder.empty() ? sources : folder;
+        fs::create_directories(dir);
+        const std::string path = dir + "/" + name;
         EXPECT_TRUE(zelmediagen::WriteMp3(path, options));
         return path;
     }
@@ -111,8 +123,16 @@ protected:
         std::memcpy(&count, data.data() + 12, sizeof count);
         return static_cast<int>(count);
     }
+    // The database file holds a text ending a record's field (the file keeps
+    // its texts as UTF-16 units).
+    bool DatabaseFileHolds(const std::u16string& tail) const {
+        const std::string data = ReadAll(player + "/System/PlayerDB.zdb");
+        const std::string bytes(reinterpret_cast<const char*>(tail.data()), tail.size() * 2);
+        return data.find(bytes) != std::string::npos;
+    }
 
-    std::string work, player, sources;
+    std::string work, player, sources, home, tmp;
+    std::map<std::string, std::string> env;  // more variables for the runs
 };
 
 }  // namespace zelhost_test

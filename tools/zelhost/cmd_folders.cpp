@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "playlists.h"
 #include "report.h"
 #include "special_paths.h"
@@ -48,6 +49,7 @@ int ForEachPath(Session& session, const char* command, const char* doneVerb, con
     int exitCode = kExitOk;
     Json results = Json::Array();
     for (const std::string& path : paths) {
+        if (Interrupted()) break;
         std::vector<std::u16string> components = Session::SplitPlayerPath(path);
         std::string message;
         size_t opened = 0;  // a special folder's name gives way to its path
@@ -60,6 +62,10 @@ int ForEachPath(Session& session, const char* command, const char* doneVerb, con
             std::printf("%s %s\n", doneVerb, shown.c_str());
         else
             Complain(std::string(command) + " " + shown + ": " + StatusName(code) + ": " + message);
+    }
+    if (Interrupted()) {
+        Complain(std::string("interrupted: ") + command + " stopped before the next path");
+        exitCode = InterruptExitCode();
     }
     return FinishResults(session, std::move(results), exitCode);
 }
@@ -142,6 +148,14 @@ int RunRm(Session& session, const Args& args) {
                                                              : "the file could not be deleted";
                 session.Changed();
                 removed = true;  // a folder that stayed in part may have lost files too
+                // The records of what went are forgotten in the file now, not at the end of the run.
+                std::vector<std::u16string> gone = components;
+                gone.push_back(entry->name);
+                std::string unsynced;
+                if (!session.RecordRemoved(Session::ShownPath(gone), unsynced)) {
+                    code = std::max(code, static_cast<int>(kExitDatabase));
+                    message = message.empty() ? unsynced : message + "; " + unsynced;
+                }
             }
             components.push_back(entry ? entry->name : name);
         }

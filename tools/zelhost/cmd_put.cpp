@@ -11,8 +11,10 @@
 #include <iterator>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "playlists.h"
 #include "report.h"
+#include "scratch.h"
 
 namespace zelhost {
 
@@ -22,36 +24,18 @@ namespace {
 
 // The library deletes a picture after sending it when its path has "temp" in it
 // (pictures a host prepared in its temporary folder). A user's own picture in
-// such a folder is sent from a private copy instead, so that it stays.
-class PictureStaging {
-public:
-    ~PictureStaging() {
-        std::error_code ignored;
-        if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
-    }
-    // The Windows path to send for a picture at hostPath (Windows form windowsPath).
-    std::u16string Stage(const std::string& hostPath, const std::u16string& windowsPath) {
-        if (windowsPath.find(u"temp") == std::u16string::npos || windowsPath.find(u"temp") == 0) return windowsPath;
-        if (m_folder.empty()) {
-            for (int attempt = 0; attempt < 8 && m_folder.empty(); ++attempt) {
-                char pattern[] = "/tmp/zelhost-XXXXXX";
-                if (mkdtemp(pattern) == nullptr) break;
-                if (std::string(pattern).find("temp") == std::string::npos)
-                    m_folder = pattern;
-                else
-                    fs::remove(pattern);
-            }
-            if (m_folder.empty()) return windowsPath;
-        }
-        const std::string copy = m_folder + "/" + fs::path(hostPath).filename().string();
-        std::error_code failed;
-        fs::copy_file(hostPath, copy, fs::copy_options::overwrite_existing, failed);
-        return failed ? windowsPath : ZelWindowsPath(copy.c_str());
-    }
+// such a folder is sent from a private copy in zelhost's scratch folder; when
+// no copy can be made the picture is not sent, never the original in its place.
+bool NeedsPrivateCopy(DWORD mediaType, const std::u16string& windowsPath) {
+    return (mediaType & ZEL_MEDIA_IMAGE) && windowsPath.find(u"temp") != std::u16string::npos &&
+           windowsPath.find(u"temp") > 0;
+}
 
-private:
-    std::string m_folder;
-};
+// Music the library edits on its way (album art resized, lyrics merged) passes
+// through the library's temporary folder, which lives in the scratch folder.
+bool PassesThroughLibraryScratch(const tagDeviceSettings& settings, DWORD mediaType) {
+    return (mediaType & ZEL_MEDIA_AUDIO) && (settings.AlbumArtWidth != 0 || (settings.Capabilities & ZEL_CAP_LYRICS));
+}
 
 // The library's tag reader fills what a host's own media library would know
 // about a song; the player's database keeps it with the record. The genre field
@@ -112,7 +96,6 @@ void PrintPutOutcome(const PutOutcome& outcome) {
 }
 
 PutOutcome PutFile(Session& session, const std::string& source, const std::optional<std::string>& destination) {
-    static PictureStaging staging;
     PutOutcome outcome;
     outcome.source = source;
     CZEL_DeviceForUMS& device = session.Device();
@@ -136,6 +119,13 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
     std::u16string windowsPath = ZelWindowsPath(hostPath.c_str());
+    // The record carries the source's path; one cut to fit would name another file.
+    if (windowsPath.size() >= ZEL_DBFOLDER) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = "its path is " + std::to_string(windowsPath.size()) + " characters long; a player record holds " +
+                          std::to_string(ZEL_DBFOLDER - 1) + ", so it is not sent";
+        return outcome;
+    }
 
     tagDB_File record{};
     const DWORD mediaType = device.GetMediaType(windowsPath.data(), &record);
@@ -159,11 +149,35 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
 
+    std::u16string destinationFolder = device.GetCurrentPath().Str();  // ends with "\"
+    if (destinationFolder.size() + FieldText(record.FileName).size() >= ZEL_DBFOLDER) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = "its path on the player would not fit the player's database record, so it is not sent";
+        return outcome;
+    }
     if (mediaType & ZEL_MEDIA_AUDIO) AddTags(device, windowsPath, record);
-    if (mediaType & ZEL_MEDIA_IMAGE) windowsPath = staging.Stage(hostPath.string(), windowsPath);
+    if (PassesThroughLibraryScratch(device.m_Settings, mediaType) && !Scratch::OfProcess().Ready(error)) {
+        outcome.exitCode = kExitFailed;
+        outcome.message = "not sent: " + error;
+        return outcome;
+    }
+    if (NeedsPrivateCopy(mediaType, windowsPath)) {
+        const std::string copy = Scratch::OfProcess().CopyIn(hostPath.string(), error);
+        if (copy.empty()) {
+            outcome.exitCode = kExitFailed;
+            outcome.message = "not sent: the library deletes a picture whose path holds \"temp\" after sending it, "
+                              "and no private copy could be made (" + error + ")";
+            return outcome;
+        }
+        windowsPath = ZelWindowsPath(copy.c_str());
+        if (windowsPath.empty() || windowsPath.size() >= ZEL_DBFOLDER) {
+            outcome.exitCode = kExitFailed;
+            outcome.message = "not sent: the private copy's path " + copy + " does not fit a player record";
+            return outcome;
+        }
+    }
     // The record carries the source's full path in Folder and the name on the player in FileName.
     lstrcpynW(record.Folder, windowsPath.c_str(), ZEL_DBFOLDER);
-    std::u16string destinationFolder = device.GetCurrentPath().Str();  // ends with "\"
 
     session.Display().SetLabel(hostPath.filename().string());
     const DWORD result = device.TransferFile2(destinationFolder.data(), &record, 0, nullptr, 0, nullptr);
@@ -177,6 +191,9 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
     session.Changed();
     outcome.devicePath = destinationFolder + FieldText(record.FileName);
     outcome.path = ShownDevicePath(outcome.devicePath);
+    // The database is written after each file: a run that is killed later
+    // loses at most the record of the file then in flight.
+    if (!session.RecordLanded(outcome.devicePath, mediaType, outcome.message)) outcome.exitCode = kExitDatabase;
     return outcome;
 }
 
@@ -227,13 +244,16 @@ int RunPut(Session& session, const Args& args) {
     int exitCode = kExitOk;
     Json results = Json::Array();
     bool landed = false;
+    size_t sent = 0;
     for (const std::string& source : sources) {
+        if (Interrupted()) break;
         const PutOutcome outcome = PutFile(session, source, destination);
         exitCode = std::max(exitCode, outcome.exitCode);
-        if (outcome.exitCode == kExitOk) {
+        if (outcome.exitCode == kExitOk || outcome.exitCode == kExitDatabase) {
             // The file joins its playlists from the folder it landed in.
             JoinPlaylist(session, outcome.devicePath.substr(outcome.devicePath.rfind(u'\\') + 1), join);
             landed = true;
+            ++sent;
         }
         if (session.JsonOutput())
             results.Push(outcome.ToJson());
@@ -241,7 +261,13 @@ int RunPut(Session& session, const Args& args) {
             PrintPutOutcome(outcome);
     }
     // As a host does after a batch: the device brings its playlists in line.
+    // Also after an interruption: what landed is brought in line.
     if (landed) UpdatePlaylistsAfterTransfer(session);
+    if (Interrupted()) {
+        Complain("interrupted: " + std::to_string(sent) + " of " + std::to_string(sources.size()) +
+                 " files were sent; a file in flight was not kept");
+        exitCode = InterruptExitCode();
+    }
     return FinishResults(session, std::move(results), exitCode);
 }
 

@@ -69,19 +69,6 @@ std::vector<DemoFile> MakeMedia(const std::string& folder, std::string& error) {
     return files;
 }
 
-// The library keeps its scratch copies (album art resized for the player) below
-// the user's music folder; the demo points that folder into its own work folder
-// so that it leaves nothing behind elsewhere.
-void KeepScratchInside(const std::string& work) {
-    const std::string config = work + "/config";
-    const std::string music = work + "/music";
-    std::error_code ignored;
-    fs::create_directories(config, ignored);
-    fs::create_directories(music, ignored);
-    std::ofstream(config + "/user-dirs.dirs") << "XDG_MUSIC_DIR=\"" << music << "\"\n";
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-}
-
 std::string MakeWorkFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/zelhost-demo-XXXXXX";
@@ -107,7 +94,6 @@ int RunDemo(const SessionOptions& options, const Args& args) {
     const std::string sources = work + "/sources";
     std::error_code ignored;
     fs::create_directories(sources, ignored);
-    KeepScratchInside(work);
     const bool json = options.json;
 
     int exitCode = kExitOk;

@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char* kOverview = R"(zelhost - a command-line host for mass-storage media players
 
-Usage: zelhost [--player DIR] [--profile NAME|FILE] [--json] [-v] COMMAND [ARGS]
+Usage: zelhost [--player DIR] [--profile NAME|FILE] [--json] [-v] [--use-player-library]
+               COMMAND [ARGS]
 
 The player is a folder of this computer (--player DIR, or $ZELHOST_PLAYER); zelhost maps
 it as the profile's drive letter (E:), creates the device object for it and works through
@@ -39,20 +40,31 @@ Options:
                        Without either: xpl-db
   --json               results as JSON on standard output, no progress display
   -v, --verbose        the library's diagnostic lines on standard error
+  --use-player-library load the database library the player carries even when it is
+                       not zelhost's own. RISK: that library's code runs inside zelhost
+                       with your rights; use it only for a player you trust. Without it
+                       such a library is replaced by zelhost's own before anything loads
   -h, --help           help (zelhost COMMAND --help for a command)
   --version            zelhost's version
 
 Exit codes:
   0  success            3  refused by the player (unsupported type, wrong folder, exists)
-  1  zelhost failed     4  failed (missing source, copy or deletion failed, no such path)
-  2  bad usage/profile  5  the player could not be set up
+  1  zelhost failed     4  failed (missing source, copy or deletion failed, no such path,
+  2  bad usage/profile     a source path too long for a record, no private copy possible)
+  5  the player could not be set up (also: its System folder is a link out of it)
+  6  a file landed or went, but the player's database could not be written; the message
+     names the file whose record is missing or left over
+  130, 143  interrupted by Ctrl-C (SIGINT) or SIGTERM: the file in flight is cancelled
+     (a file it was to replace stays as it was), the batch stops, the database holds
+     every file that landed. A second Ctrl-C ends zelhost at once.
 
 Profile files: lines of "key = value", "#" comments. Keys: name, description, drive,
 model, product-id, second-id, player-type (xpl|plp|none|N), capabilities (names or
 numbers: playlists database lyrics video image text swf check-folder card-slot ...),
 extensions (MP3.WMA.JPG), folder.music|video|photo|text|ts3|extra|broadcast|pack|pack2|guide
 (or folder.0 .. folder.9), playlist-folder, album-art (WxH or 0), database (the
-database library on the player, System\ZELPlayerDB.dll), special (repeatable, up to 6).
+database library on the player, System\ZELPlayerDB.dll), special (repeatable, up to 6),
+use-player-library (yes|no; as the option, and only in a profile given with --profile).
 `zelhost profiles xpl-db` prints a complete example; tools/zelhost/README.md has the rest.
 )";
 
@@ -90,7 +102,13 @@ fails (exit code 4). Without DEST a file goes to the profile's folder for its ki
 special folder the device opens and makes when missing (@music, @video, ...; zelhost help
 paths). With two or more names the last one is DEST when it is no file of this computer,
 as with cp. Progress is a bar on a terminal and plain lines otherwise. Music files carry
-their tags into the player's database.
+their tags into the player's database, which is written after each file (exit code 6 when
+it cannot be). A file replaces one of its name only once it is whole: a failure or Ctrl-C
+leaves the old file and its record. A source whose path is longer than a record holds
+(383 characters) is not sent. A picture whose path holds "temp" is sent from a private
+copy (the library deletes such pictures after sending them); when no copy can be made it
+is not sent. Copies live in a scratch folder of this run below $TMPDIR (or /tmp), removed
+when zelhost ends.
 
 Options (players with playlists):
   -t, --to DEST      the folder of the player the files go to
@@ -111,9 +129,10 @@ parent fails (exit code 4) unless -p makes every missing level.
     {"rm", R"(Usage: zelhost [--json] rm [-r] PATH...
 
 Deletes files of the player and their database records. A folder needs -r and goes with
-everything in it. A missing path fails (exit code 4); a folder without -r and the root are
-refused (exit code 3). Afterwards the device brings the playlists in line (UpdatePlaylist):
-no playlist keeps naming a file that was deleted.
+everything in it; a symbolic link in it is removed as a link, never what it leads to. A
+missing path fails (exit code 4); a folder without -r and the root are refused (exit
+code 3). Afterwards the device brings the playlists in line (UpdatePlaylist): no playlist
+keeps naming a file that was deleted.
 )"},
     {"db", R"(Usage: zelhost [--json] db
 

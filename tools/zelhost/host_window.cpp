@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include "interrupt.h"
+
 #include <algorithm>
 
 namespace zelhost {
@@ -35,6 +37,7 @@ void ProgressDisplay::OnPercent(long percent) {
         const long milestone = m_percent / 25 * 25;
         if (milestone > m_lastMilestone && milestone > 0) {
             std::fprintf(m_out, "  %s: %ld%%\n", m_label.c_str(), milestone);
+            std::fflush(m_out);  // a line is shown when it is made, also through a pipe
             m_lastMilestone = milestone;
         }
     }
@@ -89,6 +92,7 @@ LRESULT CALLBACK HostWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
     auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
     ++self->m_messages;
+    if (self->m_cancelTarget != nullptr && Interrupted()) self->m_cancelTarget->CancelTransfer();
     switch (wParam) {
     case ZEL_EVENT_BEGIN: self->m_display.OnBegin(); break;
     case ZEL_EVENT_PERCENT: self->m_display.OnPercent(static_cast<long>(lParam)); break;

@@ -59,11 +59,15 @@ public:
     HWND Handle() const { return m_hwnd; }
     // Progress messages received so far (all events).
     int MessageCount() const { return m_messages; }
+    // Once zelhost is asked to stop (interrupt.h), every progress message of a
+    // transfer cancels it through the device, as a host's Cancel button does.
+    void CancelOnInterrupt(CZEL_Device* device) { m_cancelTarget = device; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     ProgressDisplay& m_display;
+    CZEL_Device* m_cancelTarget = nullptr;
     HWND m_hwnd = nullptr;
     int m_messages = 0;
 };

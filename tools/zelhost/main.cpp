@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "demo.h"
 #include "help.h"
+#include "interrupt.h"
 #include "special_paths.h"
 
 using namespace zelhost;
@@ -51,6 +52,9 @@ int RunProfiles(const Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallInterruptHandlers();
+    // zelhost keeps nothing in the user's home: no folder behind drive C:.
+    ZelUnmapDrive(u'C');
     SessionOptions options;
     if (const char* player = std::getenv("ZELHOST_PLAYER")) options.playerFolder = player;
     std::string command;
@@ -72,6 +76,8 @@ int main(int argc, char** argv) {
             options.profile = value("--profile");
         } else if (arg.rfind("--profile=", 0) == 0) {
             options.profile = arg.substr(10);
+        } else if (arg == "--use-player-library") {
+            options.usePlayerLibrary = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "-v" || arg == "--verbose") {
@@ -117,6 +123,8 @@ int main(int argc, char** argv) {
         return exitCode;
     }
     exitCode = found->second.run(*session, args);
+    // Ending the session writes what is still pending of the player's database.
     session.reset();
+    if (Interrupted()) exitCode = InterruptExitCode();
     return flushed(exitCode);
 }

@@ -229,6 +229,10 @@ std::optional<Profile> ParseProfile(const std::string& text, const std::string& 
         } else if (key == "database") {
             profile.database = PlayerRelative(value);
             if (profile.database.size() + 3 >= ZEL_DBLIBRARYPATH) return fail("database path is too long");
+        } else if (key == "use-player-library") {
+            const std::string lower = Lower(value);
+            if (lower != "yes" && lower != "no") return fail("use-player-library must be yes or no");
+            profile.usePlayerLibrary = lower == "yes";
         } else if (key == "special") {
             if (profile.specialFolders.size() == ZEL_SPECIAL_FOLDERS) return fail("at most 6 special folders");
             profile.specialFolders.push_back(PlayerRelative(value));
@@ -263,6 +267,7 @@ std::string Profile::ToText() const {
     if (albumArtWidth != 0) out << "album-art = " << albumArtWidth << "x" << albumArtHeight << "\n";
     if (!database.empty()) out << "database = " << ZelToUtf8(database) << "\n";
     for (const std::u16string& special : specialFolders) out << "special = " << ZelToUtf8(special) << "\n";
+    if (usePlayerLibrary) out << "use-player-library = yes\n";
     return out.str();
 }
 

@@ -31,6 +31,9 @@ struct Profile {
     DWORD albumArtHeight = 0;
     std::u16string database;   // database library, relative to the root: System\ZELPlayerDB.dll
     std::vector<std::u16string> specialFolders;        // paths below the root, at most 6
+    // Load a database library on the player that differs from zelhost's own
+    // instead of replacing it. It runs that library's code: only for a player one trusts.
+    bool usePlayerLibrary = false;
 
     // Whether the device keeps the player's database (capability 0x8, PlayerType not 2).
     bool UsesDatabase() const { return (capabilities & ZEL_CAP_DATABASE) != 0 && playerType != 2; }

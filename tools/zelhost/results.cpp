@@ -24,6 +24,7 @@ const char* StatusName(int exitCode) {
     case kExitOk: return "ok";
     case kExitRefused: return "refused";
     case kExitUsage: return "usage";
+    case kExitDatabase: return "database";
     default: return "failed";
     }
 }

@@ -15,7 +15,9 @@ enum ExitCode : int {
     kExitRefused = 3,   // the player refused: unsupported type, wrong folder, name exists, ...
     kExitFailed = 4,    // an operation failed: missing source, copy or deletion failed, no such path
     kExitNoDevice = 5,  // the player could not be set up (CreateDevice failed, database library missing)
+    kExitDatabase = 6,  // a file landed or went, but the player's database could not be brought in line
 };
+// An interrupted run (SIGINT, SIGTERM) exits with 128 + the signal: 130, 143 (interrupt.h).
 
 // The exit code of a library result: 0 without the failure bit, 3 for the
 // refusals, 4 for every other failure.

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "player_files.h"
 
 namespace zelhost {
 
@@ -28,14 +28,19 @@ void PrintDiagnostic(LPCWSTR line, void*) {
 
 void DropDiagnostic(LPCWSTR, void*) {}
 
-// The whole file as text; nullopt when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
+// path lies inside folder once every link is followed (both exist).
+bool InsideFolder(const std::string& path, const std::string& folder) {
+    std::error_code failed;
+    const fs::path real = fs::canonical(path, failed), root = fs::canonical(folder, failed);
+    if (failed) return false;
+    const std::string a = real.string(), b = root.string();
+    return a.size() > b.size() && a.compare(0, b.size(), b) == 0 && (b == "/" || a[b.size()] == '/');
+}
+
+template <size_t N>
+void SetField(WCHAR (&field)[N], const std::u16string& text) {
+    std::fill(std::begin(field), std::end(field), u'\0');
+    std::copy_n(text.begin(), std::min(text.size(), N - 1), field);
 }
 
 // An entry point of a loaded module as the function type it has.
@@ -69,7 +74,11 @@ std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& e
 }
 
 Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode)
-    : m_playerFolder(options.playerFolder), m_profile(std::move(profile)), m_json(options.json), m_display(mode) {}
+    : m_playerFolder(options.playerFolder),
+      m_profile(std::move(profile)),
+      m_json(options.json),
+      m_usePlayerLibrary(options.usePlayerLibrary),
+      m_display(mode) {}
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitCode, std::string& error) {
     ZelSetDebugSink(options.verbose ? &PrintDiagnostic : &DropDiagnostic, nullptr);
@@ -83,18 +92,25 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
 
     // The profile: the one asked for, else the one the player was set up with, else the default.
     std::optional<Profile> profile;
+    bool usePlayerLibrary = options.usePlayerLibrary;
     if (!options.profile.empty()) {
         profile = LoadProfile(options.profile, error);
+        if (profile) usePlayerLibrary = usePlayerLibrary || profile->usePlayerLibrary;
     } else {
         std::u16string saved(kSavedProfile);
         std::replace(saved.begin(), saved.end(), u'\\', u'/');
         const std::string savedPath = folder + "/" + ZelToUtf8(saved);
         if (fs::is_regular_file(savedPath, failed)) {
-            std::optional<std::string> read = ReadWholeFile(savedPath);
-            if (read)
-                profile = ParseProfile(*read, savedPath, error);
-            else
+            std::optional<std::string> read;
+            if (!InsideFolder(savedPath, folder))
+                error = "the player's saved profile " + savedPath + " lies outside the player (a link); give --profile";
+            else if (!(read = ReadWholeFile(savedPath)))
                 error = "cannot read the player's saved profile " + savedPath;
+            else if (!(profile = ParseProfile(*read, savedPath, error)))
+                error = "the player's saved profile cannot be used (" + error +
+                        "); it is left as it is: give --profile NAME|FILE to set the player up again";
+            // What the player keeps cannot decide to run code from the player.
+            if (profile) profile->usePlayerLibrary = false;
         } else
             profile = LoadProfile(kDefaultProfile, error);
     }
@@ -112,6 +128,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
 
     SessionOptions resolved = options;
     resolved.playerFolder = folder;
+    resolved.usePlayerLibrary = usePlayerLibrary;
     std::unique_ptr<Session> session(new Session(resolved, std::move(*profile), ChooseProgressMode(options.json)));
     if (!session->SetUp(exitCode, error)) return nullptr;
     return session;
@@ -124,13 +141,17 @@ bool Session::SetUp(int& exitCode, std::string& error) {
         return false;
     }
     m_mapped = true;
-    if (m_profile.UsesDatabase() && !InstallDatabaseLibrary(error)) return false;
+    std::u16string library;
+    if (m_profile.UsesDatabase() && !InstallDatabaseLibrary(library, error)) return false;
 
     m_window = std::make_unique<HostWindow>(m_display);
     m_device = std::make_unique<CZEL_DeviceForUMS>();
     // The device object's own window receives what the database library reports.
     m_device->CreateEx(0, kDeviceClass, u"player", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
     m_profile.FillSettings(m_device->m_Settings);
+    // The device loads the very file zelhost checked, not whatever else the
+    // module loader might find beside the profile's name.
+    if (!library.empty()) SetField(m_device->m_Settings.DBLibraryPath, library);
 
     tagDeviceInfo info{};
     info.Kind = 0;
@@ -144,8 +165,11 @@ bool Session::SetUp(int& exitCode, std::string& error) {
         error = "the player could not be set up: " + DescribeResult(result) + " (" + HexCode(result) + ")";
         return false;
     }
+    // Ctrl-C reaches the transfer in flight through the library.
+    m_window->CancelOnInterrupt(m_device.get());
     // Only a profile that set the player up is kept for later commands.
-    SaveProfile();
+    std::string warning;
+    if (!SaveProfile(warning)) std::fprintf(stderr, "zelhost: the profile is not kept on the player: %s\n", warning.c_str());
 
     if (m_profile.UsesDatabase()) {
         // The device loaded the library from the player; loading the same module
@@ -171,29 +195,37 @@ Session::~Session() {
     ZelSetDebugSink(nullptr, nullptr);
 }
 
-void Session::SaveProfile() {
-    // The player remembers its profile, so later commands need no --profile.
-    std::u16string root{m_profile.drive, u':', u'\\'};
-    CreateDirectoryW((root + u"System").c_str(), nullptr);
-    const std::string path = ZelHostPath((root + kSavedProfile).c_str());
-    if (path.empty()) return;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << m_profile.ToText();
+bool Session::SaveProfile(std::string& error) {
+    // The player remembers its profile, so later commands need no --profile. It
+    // is written only when it changes, and never half: a command running at the
+    // same time reads the old profile or the new one.
+    Profile kept = m_profile;
+    kept.usePlayerLibrary = false;  // never decided by what the player keeps
+    const std::string text = kept.ToText();
+    const std::u16string root{m_profile.drive, u':', u'\\'};
+    CreateDirectoryW((root + u"System").c_str(), nullptr);  // an existing folder is no error
+    const std::optional<std::string> path = PlayerHostPath(root + kSavedProfile, error);
+    if (!path) return false;
+    const std::optional<std::string> existing = ReadWholeFile(*path);
+    if (existing && *existing == text) return true;
+    return ReplaceFileContent(*path, text, error);
 }
 
-bool Session::InstallDatabaseLibrary(std::string& error) {
+bool Session::InstallDatabaseLibrary(std::u16string& libraryPath, std::string& error) {
     // DBLibraryPath names X.dll on the player; the module loader finds libX.so beside it.
     const std::u16string& relative = m_profile.database;
     const size_t cut = relative.rfind(u'\\');
     const std::u16string folder = cut == std::u16string::npos ? std::u16string() : relative.substr(0, cut);
-    std::u16string file = cut == std::u16string::npos ? relative : relative.substr(cut + 1);
+    const std::u16string named = cut == std::u16string::npos ? relative : relative.substr(cut + 1);
+    std::u16string file = named;
     const size_t dot = file.rfind(u'.');
     if (dot != std::u16string::npos) file.erase(dot);
     const std::string libraryName = "lib" + ZelToUtf8(file) + ".so";
 
     // The reference library lies where the device library finds its modules.
     const std::string source = ZelFindModule((file + u".dll").c_str());
-    std::error_code failed;
-    if (source.empty()) {
+    const std::optional<std::string> ours = source.empty() ? std::nullopt : ReadWholeFile(source);
+    if (!ours) {
         error = "the player's database library " + libraryName +
                 " is not in the installed module folder, beside zelhost or on ZEL_MODULE_PATH";
         return false;
@@ -208,12 +240,36 @@ bool Session::InstallDatabaseLibrary(std::string& error) {
         target += u'\\';
         start = end + 1;
     }
-    const std::string hostFolder = ZelHostPath(target.c_str());
-    fs::copy_file(source, hostFolder + "/" + libraryName, fs::copy_options::update_existing, failed);
-    if (failed) {
-        error = "cannot put " + libraryName + " on the player: " + failed.message();
+    const std::u16string folderPath = target;
+    target += ZelFromUtf8(libraryName);
+    const std::optional<std::string> hostTarget = PlayerHostPath(target, error);
+    if (!hostTarget) return false;
+
+    if (m_usePlayerLibrary) {
+        // The user trusts the player: whatever library it carries under the
+        // profile's name is loaded the way the module loader finds it.
+        for (const std::u16string& candidate : {named, ZelFromUtf8(libraryName), file + u".so"}) {
+            if (GetFileAttributesW((folderPath + candidate).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        }
+    }
+    const std::optional<std::string> present = ReadWholeFile(*hostTarget);
+    if (present && *present == *ours) {
+        libraryPath = target;
+        return true;
+    }
+    // Ours is put in place whole, over any other: a library on the player runs
+    // its code inside zelhost, so only the one zelhost ships is loaded.
+    if (!ReplaceFileContent(*hostTarget, *ours, error)) {
+        error = "cannot put " + libraryName + " on the player: " + error;
         return false;
     }
+    if (present) {
+        std::fprintf(stderr,
+                     "zelhost: the player's %s was not zelhost's own and was replaced by it "
+                     "(--use-player-library loads the player's own)\n",
+                     libraryName.c_str());
+    }
+    libraryPath = target;
     return true;
 }
 
@@ -325,8 +381,29 @@ std::vector<tagDB_File> Session::Records() const {
     return records;
 }
 
-void Session::SyncDatabase() {
-    if (m_sync != nullptr) m_sync(1);
+bool Session::SyncDatabase() { return m_sync == nullptr || m_sync(1) != 0; }
+
+bool Session::RecordLanded(const std::u16string& devicePath, DWORD mediaType, std::string& error) {
+    if (!HasDatabase()) return true;
+    const std::string where = ZelToUtf8(devicePath);
+    if (!SyncDatabase()) {
+        error = "it landed as " + where + ", but the player's database could not be written: its record is missing";
+        return false;
+    }
+    // These two models keep only music in their database.
+    if ((m_profile.model == u"RV-M41" || m_profile.model == u"RV-M43") && !(mediaType & ZEL_MEDIA_AUDIO)) return true;
+    auto record = std::make_unique<tagDB_File>();
+    if (!GetRecord(devicePath, *record)) {
+        error = "it landed as " + where + ", but the player's database did not take its record";
+        return false;
+    }
+    return true;
+}
+
+bool Session::RecordRemoved(const std::string& shownPath, std::string& error) {
+    if (SyncDatabase()) return true;
+    error = "removed, but the player's database could not be written: it still holds the records of " + shownPath;
+    return false;
 }
 
 }  // namespace zelhost

@@ -20,6 +20,9 @@ struct SessionOptions {
     std::string profile;       // built-in name or profile file; empty: the one the player keeps
     bool json = false;
     bool verbose = false;      // the library's diagnostics go to standard error
+    // Load a database library on the player that differs from zelhost's own
+    // (it runs code from the player); without it such a library is replaced.
+    bool usePlayerLibrary = false;
 };
 
 // One entry of a folder of the player, as the listing gives it.
@@ -73,18 +76,27 @@ public:
     std::vector<tagDB_File> Records() const;
     // A command changed the player: the database file is written before the session ends.
     void Changed() { m_changed = true; }
-    // Asks the database library to write its file now.
-    void SyncDatabase();
+    // Asks the database library to write its file now; false when it could not
+    // (true for a player without a database).
+    bool SyncDatabase();
+    // After a file landed at devicePath: writes the database and checks that it
+    // holds the file's record. False with error naming what is missing.
+    bool RecordLanded(const std::u16string& devicePath, DWORD mediaType, std::string& error);
+    // After files were deleted: writes the database. False with error filled.
+    bool RecordRemoved(const std::string& shownPath, std::string& error);
 
 private:
     Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode);
     bool SetUp(int& exitCode, std::string& error);
-    bool InstallDatabaseLibrary(std::string& error);
-    void SaveProfile();
+    // Puts zelhost's database library on the player (or keeps the player's own
+    // when the user said so); libraryPath receives what the device is to load.
+    bool InstallDatabaseLibrary(std::u16string& libraryPath, std::string& error);
+    bool SaveProfile(std::string& error);
 
     std::string m_playerFolder;
     Profile m_profile;
     bool m_json;
+    bool m_usePlayerLibrary;
     bool m_mapped = false;
     bool m_changed = false;
     ProgressDisplay m_display;
