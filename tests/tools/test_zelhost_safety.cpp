@@ -218,7 +218,11 @@ TEST_F(ZelhostSafety, ALinkOutOfThePlayerIsNeverWrittenThrough) {
     fs::create_directories(player);
     ASSERT_EQ(0, symlink(outside.c_str(), (player + "/System").c_str()));
 
+    // The translation once answered an empty text here, and the library went to
+    // the host's root: whether such a file is there must not change.
+    const bool atRootBefore = fs::exists("/libZELPlayerDB.so");
     RunResult db = Zelhost({"--profile", "xpl-db", "info"});
+    EXPECT_EQ(fs::exists("/libZELPlayerDB.so"), atRootBefore);
     EXPECT_EQ(db.exitCode, 5);
     EXPECT_NE(db.err.find("outside the player"), std::string::npos) << db.err;
     RunResult plain = Zelhost({"--profile", "plp-plain", "put", Song("song.mp3", "Song")});
