@@ -5,7 +5,7 @@
 _zelhost_commands="demo info ls put mkdir rm db playlist profiles help"
 _zelhost_playlist_actions="list show create rename add store purge"
 _zelhost_moods="1 2 3 4 calm upbeat wistful dreamy"
-_zelhost_global_options="--player --profile --json -v --verbose -h --help --version"
+_zelhost_global_options="--player --profile --json -v --verbose --use-player-library -h --help --version"
 
 # The built-in profile names, from the zelhost being completed.
 _zelhost_profiles() {
