@@ -1,9 +1,9 @@
 // The password file the host has written into the root of the player's drive.
+#include <cstdio>
 #include <cstring>
 
-#include "internal/FileHandle.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
-#include "zelcompat/files.h"
+#include "zelcompat/wstdio.h"
 #include "zelcompat/textfn.h"
 
 namespace {
@@ -24,11 +24,12 @@ BOOL CZEL_DeviceForUMS::CreatePWFile(LPWSTR password) {
 
     CString path;
     path.Format(u"%c:\\password.dat", m_Settings.DriveLetter);
-    zelcore::FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return 0;
+    // A stream over an existing file replaces it only when it is written whole.
+    FILE* file = _wfopen(path, u"wb");
+    if (file == nullptr) return 0;
     // The bytes only: no terminating zero, no line end.
-    const DWORD length = static_cast<DWORD>(std::strlen(text));
-    DWORD written = 0;
-    if (length > 0 && (!WriteFile(file.Get(), text, length, &written, nullptr) || written != length)) return 0;
-    return 1;
+    const size_t length = std::strlen(text);
+    const bool written = std::fwrite(text, 1, length, file) == length;
+    const bool closed = std::fclose(file) == 0;
+    return written && closed ? 1 : 0;
 }

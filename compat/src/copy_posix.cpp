@@ -12,7 +12,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -73,23 +72,6 @@ bool CopyChunk(int in, int out, size_t count, const std::u16string& target, ULON
         moved += static_cast<size_t>(n);
     }
     return true;
-}
-
-// Creates a file of a name no one else uses in the folder of target and opens
-// it for writing; the name begins with ".~zel" (hidden, and recognisable as a
-// copy in progress). Empty with the last error set on failure.
-std::string CreateTemporaryBeside(const std::string& target, int& fd) {
-    static std::atomic<unsigned> counter{0};
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = folder + ".~zel" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return name;
-        if (errno != EEXIST) break;
-    }
-    SetLastErrorFromErrno(errno);
-    return {};
 }
 
 bool Faulted(const std::u16string& path, DWORD op) {

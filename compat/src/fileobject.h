@@ -31,4 +31,9 @@ public:
 bool WriteAll(int fd, const void* data, size_t size, const std::u16string& windowsPath, ULONGLONG& written,
               size_t* done);
 
+// Creates a file of a name no one else uses in the folder of target and opens
+// it for writing; the name begins with ".~zel" (hidden, and recognisable as a
+// write in progress). Empty with the last error set on failure.
+std::string CreateTemporaryBeside(const std::string& target, int& fd);
+
 }  // namespace zel

@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +53,20 @@ bool WriteAll(int fd, const void* data, size_t size, const std::u16string& windo
         return false;
     }
     return true;
+}
+
+std::string CreateTemporaryBeside(const std::string& target, int& fd) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = folder + ".~zel" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return name;
+        if (errno != EEXIST) break;
+    }
+    SetLastErrorFromErrno(errno);
+    return {};
 }
 
 namespace {

@@ -1,6 +1,11 @@
 // C runtime streams by UTF-16 path. Each stream is a host FILE over a cookie,
 // so that injected write faults reach stream writes too and the wide line
 // functions know whether a stream is binary or text.
+//
+// A stream opened with "w" over a file that exists replaces it whole: the bytes
+// go to a temporary file beside it, which the close renames over the old file
+// only when every write and the close itself succeeded. A failed write, a full
+// drive or a process that dies on the way leaves the old file as it was.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 #include "errors.h"
@@ -25,6 +31,11 @@ struct StreamCookie {
     bool text = false;
     std::u16string windowsPath;
     ULONGLONG written = 0;
+    // A replacing stream: the temporary file written, the file it replaces at
+    // the close, and whether a write has failed (then nothing is replaced).
+    std::string temporaryHost;
+    std::string targetHost;
+    bool failed = false;
 };
 
 struct StreamTable {
@@ -62,6 +73,7 @@ ssize_t CookieWrite(void* cookie, const char* buffer, size_t size) {
     auto* c = static_cast<StreamCookie*>(cookie);
     size_t done = 0;
     if (!WriteAll(c->fd, buffer, size, c->windowsPath, c->written, &done)) {
+        c->failed = true;
         DWORD error = GetLastError();
         errno = error == ERROR_DISK_FULL ? ENOSPC : EIO;
         return done > 0 ? static_cast<ssize_t>(done) : -1;
@@ -90,6 +102,14 @@ int CookieClose(void* cookie) {
         }
     }
     int result = close(c->fd);
+    if (!c->temporaryHost.empty()) {
+        if (result == 0 && !c->failed && rename(c->temporaryHost.c_str(), c->targetHost.c_str()) == 0) {
+            c->temporaryHost.clear();
+        } else {
+            if (result == 0) result = -1;
+            unlink(c->temporaryHost.c_str());
+        }
+    }
     delete c;
     return result;
 }
@@ -139,6 +159,20 @@ T FailErrno(DWORD error, T result) {
     return result;
 }
 
+// Opens a new temporary file beside the host file target for a stream that
+// replaces it, with the target's permission bits where the file system keeps
+// them; -1 with errno set when none can be made.
+int OpenReplacement(const std::string& target, const struct stat& targetStat, std::string& temporary) {
+    int fd = -1;
+    temporary = CreateTemporaryBeside(target, fd);
+    if (fd < 0) {
+        errno = ErrnoFromWin32(GetLastError());
+        return -1;
+    }
+    fchmod(fd, targetStat.st_mode & 07777);  // FAT keeps no modes: a refusal changes nothing
+    return fd;
+}
+
 }  // namespace
 }  // namespace zel
 
@@ -161,14 +195,26 @@ FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
     if (m.read) flags |= m.plus ? O_RDWR : O_RDONLY;
     if (m.write) flags |= (m.plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
     if (m.append) flags |= (m.plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
-    int fd = open(r.host.c_str(), flags, 0666);
+    // "w" over an existing file writes a replacement that the close puts in place.
+    // A link inside the drive is written through, as before.
+    const bool replaces = m.write && r.exists && !r.link;
+    std::string temporary;
+    int fd = replaces ? OpenReplacement(r.host, r.st, temporary) : open(r.host.c_str(), flags, 0666);
     if (fd < 0) return FailErrno<FILE*>(Win32ErrorFromErrno(errno), nullptr);
-    auto* cookie = new StreamCookie{fd, m.text, windows, 0};
+    auto* cookie = new StreamCookie;
+    cookie->fd = fd;
+    cookie->text = m.text;
+    cookie->windowsPath = windows;
+    if (replaces) {
+        cookie->temporaryHost = temporary;
+        cookie->targetHost = r.host;
+    }
     cookie_io_functions_t functions{CookieRead, CookieWrite, CookieSeek, CookieClose};
     char hostMode[4] = {m.read ? 'r' : m.write ? 'w' : 'a', static_cast<char>(m.plus ? '+' : 0), 0, 0};
     FILE* stream = fopencookie(cookie, hostMode, functions);
     if (!stream) {
         close(fd);
+        if (replaces) unlink(temporary.c_str());
         delete cookie;
         return FailErrno<FILE*>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
     }

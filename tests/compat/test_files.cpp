@@ -469,3 +469,32 @@ TEST(FilesStreams, Utf16LinesComeInPiecesTextModeAppendsAndFailuresAreReported) 
     EXPECT_TRUE(drive.Exists("b.xpl"));
     EXPECT_NE(0, _wrename(drive.Win(u"c.xpl").c_str(), drive.Win(u"B.XPL").c_str()));  // b.xpl is taken
 }
+
+TEST(FilesStreams, WritingOverAFileReplacesItWholeOrNotAtAll) {
+    TempDrive drive;
+    auto leftovers = [&] {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(drive.Folder()))
+            count += entry.path().filename().string().rfind(".~zel", 0) == 0;
+        return count;
+    };
+    drive.WriteFile("list.xpl", "old playlist");
+    // While the new file is written the old one stays readable; the close puts the new one in place.
+    FILE* out = _wfopen(drive.Win(u"list.xpl").c_str(), u"wb");
+    ASSERT_NE(nullptr, out);
+    ASSERT_EQ(3u, fwrite("new", 1, 3, out));
+    fflush(out);
+    EXPECT_EQ("old playlist", drive.ReadFile("list.xpl"));
+    EXPECT_EQ(0, fclose(out));
+    EXPECT_EQ("new", drive.ReadFile("list.xpl"));
+
+    // A write that fails on the way (a full drive) keeps the old file, and the close says so.
+    const int fault = ZelInjectFault(drive.Win(u"list.xpl").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 2);
+    out = _wfopen(drive.Win(u"LIST.XPL").c_str(), u"wb");
+    ASSERT_NE(nullptr, out);
+    fwrite("longer text", 1, 11, out);
+    EXPECT_NE(0, fclose(out));
+    ZelRemoveFault(fault);
+    EXPECT_EQ("new", drive.ReadFile("list.xpl"));
+    EXPECT_EQ(0u, leftovers());
+}

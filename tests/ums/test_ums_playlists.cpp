@@ -255,6 +255,11 @@ TEST_F(UmsPlaylists, PasswordFileAndContentTypes) {
     EXPECT_EQ("before", drive.ReadFile("password.dat"));
     EXPECT_EQ(1, device.CreatePWFile(W(tooLong.substr(1).c_str())));
     EXPECT_EQ(259u, drive.ReadFile("password.dat").size());
+    // A drive that fills up on the way keeps the password file that was there.
+    const int fault = ZelInjectFault(drive.Win(u"password.dat").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 2);
+    EXPECT_EQ(0, device.CreatePWFile(W(u"secret")));
+    ZelRemoveFault(fault);
+    EXPECT_EQ(259u, drive.ReadFile("password.dat").size());
 
     const std::pair<int, const char16_t*> kTypes[] = {
         {1, u"MPG.AVI.WMV.KVI"}, {2, u"JPG.GIF.BMP"}, {3, u"MP3"}, {0, u""}, {4, u""}};
