@@ -74,6 +74,35 @@ struct OggOptions {
 
 bool WriteOggVorbis(const std::string& path, const OggOptions& options);
 
+struct MovieOptions {
+    std::string container = "matroska";  // an FFmpeg muxer: "matroska", "mov", "mp4", "avi", "mpegts", ...
+    std::string video = "mpeg4";          // an FFmpeg encoder: "mpeg4", "libx264", "qtrle", "mjpeg", ...
+    std::string audio = "libmp3lame";     // empty: no sound; "pcm_s16be", "aac", "libopus", ...
+    int width = 96, height = 64;
+    int fps = 10;
+    int channels = 2;
+    double seconds = 1.0;
+};
+
+// A movie of a moving gradient and a 440 Hz tone, written under any name (the
+// container is the one named, whatever the extension says).
+bool WriteMovie(const std::string& path, const MovieOptions& options);
+
+// What libavformat finds in a file.
+struct MovieInfo {
+    struct Stream {
+        bool video = false;  // else sound
+        std::string codec;   // "mpeg4", "mp3", ...
+        int width = 0, height = 0;
+    };
+    bool opened = false;     // libavformat recognised the container
+    std::string container;   // its demuxer name ("avi")
+    double seconds = 0;
+    std::vector<Stream> streams;  // picture and sound streams, in file order
+    int pictures = 0;        // pictures that decoded
+};
+MovieInfo ReadMovie(const std::string& path);
+
 bool WriteText(const std::string& path, const std::string& content);
 bool WriteBytes(const std::string& path, const Bytes& content);
 Bytes ReadBytes(const std::string& path);
