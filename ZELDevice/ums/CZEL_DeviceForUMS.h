@@ -71,6 +71,15 @@ public:
     // 7 Vista, 3 98, 4 Me, 0 anything else.
     static int WindowsVersion();
 
+    // ---- Uploads. ----
+    // 1 when the two files were last written in the same second (local time);
+    // two files whose times cannot be read count as equal.
+    BOOL CompareFileWriteTime(LPCWSTR path1, LPCWSTR path2);
+    // The path with "~(number)" before the extension of its name (before the
+    // name when it has none), replacing the mark of the number before it:
+    // a.mp3, 1 gives a~(1).mp3; a~(1).mp3, 2 gives a~(2).mp3.
+    CString ChangeFileName(LPCWSTR path, int number);
+
 protected:
     // ---- Set-up and listing. ----
     // Lists the current folder of the drive into the tree; always 1.

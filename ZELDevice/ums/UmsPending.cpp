@@ -5,10 +5,6 @@
 // success.
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 
-BOOL CZEL_DeviceForUMS::UploadFile(LPWSTR, LPWSTR, int, IWMDMStorage*) { return 0; }
-
-BOOL CZEL_DeviceForUMS::CanbeUploaded() { return 0; }
-
 DWORD CZEL_DeviceForUMS::RebuildDB() { return ZEL_FAILURE; }
 
 DWORD CZEL_DeviceForUMS::FormatDevice() { return ZEL_FAILURE; }
@@ -19,12 +15,4 @@ void CZEL_DeviceForUMS::UpdateDataBase(int) {}
 
 void CZEL_DeviceForUMS::SafeRemoved() {}
 
-void CZEL_DeviceForUMS::FindUploadTarget(LPWSTR, LPWSTR) {}
-
 void CZEL_DeviceForUMS::GetNewContent(int, CStringList*) {}
-
-CString CZEL_DeviceForUMS::AutoUpload(LPCWSTR, LPCWSTR, int) { return CString(); }
-
-void CZEL_DeviceForUMS::GameUpload(CString) {}
-
-void CZEL_DeviceForUMS::FindGameUploadList(LPWSTR, LPCWSTR) {}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "faultsinternal.h"
 #include "paths.h"
 #include "modulesearch.h"
 #include "zelcompat/drives.h"
@@ -48,9 +49,15 @@ std::string FirstFile(const std::vector<std::string>& candidates) {
     return {};
 }
 
+// A test made loading this module file fail (ZEL_FAULT_OPEN on its Windows path).
+bool LoadFaulted(const std::string& path) {
+    FaultHit hit;
+    return FindFault(ZelWindowsPath(path.c_str()), ZEL_FAULT_OPEN, hit);
+}
+
 HMODULE TryOpen(const std::vector<std::string>& candidates) {
     for (const auto& path : candidates) {
-        if (!IsFile(path)) continue;
+        if (!IsFile(path) || LoadFaulted(path)) continue;
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle) return static_cast<HMODULE>(handle);
         if (std::getenv("ZEL_DEBUG")) std::fprintf(stderr, "LoadLibraryW: %s\n", dlerror());

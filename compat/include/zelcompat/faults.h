@@ -6,7 +6,7 @@
 #include "types.h"
 
 enum ZelFaultOp : DWORD {
-    ZEL_FAULT_OPEN = 0x1,       // CreateFileW, _wfopen, the source or target of a copy
+    ZEL_FAULT_OPEN = 0x1,       // CreateFileW, _wfopen, the source or target of a copy, LoadLibraryW's module files
     ZEL_FAULT_READ = 0x2,       // ReadFile and stream reads
     ZEL_FAULT_WRITE = 0x4,      // WriteFile, stream writes and copy writes (after N bytes)
     ZEL_FAULT_DELETE = 0x8,     // DeleteFileW, _wremove
