@@ -79,6 +79,12 @@ public:
     // name when it has none), replacing the mark of the number before it:
     // a.mp3, 1 gives a~(1).mp3; a~(1).mp3, 2 gives a~(2).mp3.
     CString ChangeFileName(LPCWSTR path, int number);
+    // Where AutoUpload puts source in folder: the source's name (its AVI name
+    // when the movie converter will convert it), numbered while a different
+    // file has it. When a file there has the source's last-write time, the
+    // source was uploaded before: that file's path, with alreadyThere set to 1.
+    // Empty when no free name was found.
+    CString UploadDestination(LPCWSTR source, LPCWSTR folder, BOOL* alreadyThere);
 
 protected:
     // ---- Set-up and listing. ----

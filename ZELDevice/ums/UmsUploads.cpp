@@ -196,32 +196,68 @@ CString CZEL_DeviceForUMS::ChangeFileName(LPCWSTR path, int number) {
     return folder + stem + mark + name.Mid(dot);
 }
 
+namespace {
+
+// folder with its final "\".
+CString AsFolder(LPCWSTR folder) {
+    CString text(folder);
+    if (!text.IsEmpty() && text[text.GetLength() - 1] != u'\\') text += u'\\';
+    return text;
+}
+
+// A movie the converter is there to take.
+bool WillConvert(const CString& source) {
+    return zelums::MovieConverter::IsPlayerMovie(source) && zelums::MovieConverter().Available();
+}
+
+// The first name in folder that no file has, numbered from the source's name
+// (its AVI name when converting); there is set, and that file's path answered,
+// when a file of the source's last-write time holds it already.
+CString FreeUploadName(CZEL_DeviceForUMS& device, const CString& source, const CString& folder, bool converting,
+                       bool& there) {
+    there = false;
+    CString destination = folder + (converting ? zelums::MovieConverter::AviName(NameOf(source)) : NameOf(source));
+    for (int number = 1; Exists(destination); ++number) {
+        if (device.CompareFileWriteTime(destination, source)) {
+            there = true;
+            return destination;
+        }
+        if (number > kMaxNumber) return CString();
+        destination = device.ChangeFileName(destination, number);
+    }
+    return destination;
+}
+
+}  // namespace
+
+CString CZEL_DeviceForUMS::UploadDestination(LPCWSTR source, LPCWSTR folder, BOOL* alreadyThere) {
+    if (alreadyThere != nullptr) *alreadyThere = 0;
+    if (source == nullptr || folder == nullptr || *source == 0) return CString();
+    bool there = false;
+    const CString destination = FreeUploadName(*this, source, AsFolder(folder), WillConvert(source), there);
+    if (alreadyThere != nullptr) *alreadyThere = there ? 1 : 0;
+    return destination;
+}
+
 CString CZEL_DeviceForUMS::AutoUpload(LPCWSTR source, LPCWSTR destinationFolder, int deleteAfter) {
     if (source == nullptr || destinationFolder == nullptr || *source == 0) return CString();
-    const CString from(source);
-    CString folder(destinationFolder);
-    if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != u'\\') folder += u'\\';
-    // A movie the converter takes lands under its AVI name, so that is the name kept free.
-    const bool converted = zelums::MovieConverter::IsPlayerMovie(from) && zelums::MovieConverter().Available();
-    CString destination = folder + (converted ? zelums::MovieConverter::AviName(NameOf(from)) : NameOf(from));
-
-    int number = 1;
+    const CString from(source), folder = AsFolder(destinationFolder);
+    const bool converting = WillConvert(from);
+    CString destination;
     for (;;) {
-        while (Exists(destination)) {
-            if (CompareFileWriteTime(destination, from)) return CString();  // uploaded before
-            if (number > kMaxNumber) return CString();
-            destination = ChangeFileName(destination, number++);
-        }
+        bool there = false;
+        destination = FreeUploadName(*this, from, folder, converting, there);
+        if (there || destination.IsEmpty()) return CString();  // uploaded before, or no name left
         const CString staged = StagingName(destination);
         if (staged.IsEmpty()) return CString();
         CString stagedArgument = staged;
         if (!UploadFile(const_cast<LPWSTR>(from.GetString()), stagedArgument.GetBuffer(), 1, nullptr) ||
-            !CopyChecked(from, staged, converted, deleteAfter != 0)) {
+            !CopyChecked(from, staged, converting, deleteAfter != 0)) {
             Discard(staged);
             return CString();
         }
         if (MoveFileW(staged, destination)) break;
-        // Another file took the name meanwhile: it is kept, and the next number tried.
+        // Another file took the name meanwhile: it is kept, and the name is chosen again.
         const DWORD error = GetLastError();
         Discard(staged);
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return CString();

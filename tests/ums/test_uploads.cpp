@@ -126,10 +126,17 @@ TEST_F(UmsUploads, TakenNamesAreNumberedAndTheSameFileIsNotCopiedAgain) {
     EXPECT_EQ("an older upload of another talk", pc.ReadFile("up/talk.mp3"));
     // talk~(1).mp3 has the recording's time: it is already on the computer.
     EXPECT_EQ(u"", Upload("Record/talk.mp3"));
+    BOOL there = 0;
+    EXPECT_EQ(pc.Win(u"up\\talk~(1).mp3"),
+              device.UploadDestination(drive.Win(u"Record\\talk.mp3").c_str(), pc.Win(u"up").c_str(), &there).Str());
+    EXPECT_EQ(1, there);
     EXPECT_EQ((std::vector<std::string>{"talk.mp3", "talk~(1).mp3"}), Uploaded());
 
     drive.WriteFile("Record/talk.mp3", "the recording, changed");
     Age(drive, "Record/talk.mp3", 1);
+    EXPECT_EQ(pc.Win(u"up\\talk~(2).mp3"),
+              device.UploadDestination(drive.Win(u"Record\\talk.mp3").c_str(), pc.Win(u"up").c_str(), &there).Str());
+    EXPECT_EQ(0, there);
     EXPECT_EQ(pc.Win(u"up\\talk~(2).mp3"), Upload("Record/talk.mp3"));
     EXPECT_EQ("the recording, changed", pc.ReadFile("up/talk~(2).mp3"));
     EXPECT_EQ("first recording", pc.ReadFile("up/talk~(1).mp3"));
