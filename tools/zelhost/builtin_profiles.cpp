@@ -55,6 +55,23 @@ folder.video = Video
 folder.photo = Photo
 folder.text = Text
 )"},
+    {"recorder", R"(# A voice and video recorder: it offers what it records for upload from its
+# Record and Radio\FM folders, keeps movies in its own format (VMF, uploaded as
+# AVI) and takes game packages below My Pack.
+name = recorder
+description = recorder with upload folders Record and Radio/FM, VMF movies, games
+model = Recorder
+product-id = 0x5120
+player-type = none
+capabilities = video image text new-content
+extensions = MP3.WMA.WAV.VMF.AVI.MPG.WMV.JPG.BMP.TXT
+folder.music = Music
+folder.video = Video
+folder.photo = Photo
+folder.text = Text
+special = Record
+special = Radio\FM
+)"},
 };
 
 }  // namespace

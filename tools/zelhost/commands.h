@@ -21,6 +21,9 @@ int RunMkdir(Session& session, const Args& args);
 int RunRm(Session& session, const Args& args);
 int RunDb(Session& session, const Args& args);
 int RunPlaylist(Session& session, const Args& args);
+int RunUploads(Session& session, const Args& args);
+int RunGet(Session& session, const Args& args);
+int RunGame(Session& session, const Args& args);
 
 // ---- Pieces the commands share. ----
 

@@ -30,6 +30,10 @@ Commands:
   rm [-r] PATH...      delete files (-r: folders with everything in them)
   db                   the records of the player's database
   playlist ACTION      the player's playlists: list, show, create, rename, add, store, purge
+  uploads [KIND...]    new recordings in the player's upload folders (music, video, photo)
+  get [--move] PLAYER-PATH... [DEST]
+                       copy files of the player to this computer (DEST: a folder, default .)
+  game install FOLDER  install a downloaded game package into the player's game folder
   profiles [NAME]      the built-in profiles, or one of them in the profile format
   help [COMMAND]       this text, or a command's; help paths: the special folders
 
@@ -178,6 +182,40 @@ Examples:
 
 Exit codes: 0 done, 2 bad usage or playlist name, 3 refused, 4 no such playlist or file,
 or a playlist that could not be written.
+)"},
+    {"uploads", R"(Usage: zelhost [--json] uploads [KIND...]
+
+Lists the new content the player offers in its upload folders (the profile's special
+folders, searched with every folder below them) for each KIND: music (MP3), video (MPG,
+AVI, WMV, KVI), photo (JPG, GIF, BMP); all three without a KIND. A player whose profile
+lacks the new-content capability or a special folder offers nothing (exit code 3); the
+built-in profile 'recorder' has both. Fetch what is listed with get.
+)"},
+    {"get", R"(Usage: zelhost [--json] get [--move] PLAYER-PATH... [DEST]
+       zelhost get [--move] --to DEST PLAYER-PATH...
+
+Copies files of the player to DEST, a folder of this computer that exists (default: the
+current folder). With two or more names the last one is DEST when it is no file of the
+player, as with cp.
+  - A different file of the same name in DEST is kept: the copy gets a numbered name,
+    talk.mp3 -> talk~(1).mp3, talk~(2).mp3, ...
+  - A file that is there already (a file of that name, or of a numbered name, with the
+    same last-write time) is skipped.
+  - A movie in the player's own format (.vmf) arrives as an .avi file, converted by the
+    movie converter; without the converter it is copied as it is.
+  -m, --move   delete each file from the player (and its database record) once its copy
+               on this computer is whole and holds the same bytes; skipped files stay
+The copy is written under a hidden name in DEST and renamed when whole, so a failure or
+cancel leaves nothing behind. A missing file fails (exit code 4). Progress is a bar on a
+terminal and plain lines otherwise.
+)"},
+    {"game", R"(Usage: zelhost [--json] game install FOLDER
+
+Installs a downloaded game package, a folder of this computer, into the player's game
+folder: Games/prg/NAME, or My Pack/Games/prg/NAME on players with product id 0x5119 or
+higher (NAME is the folder's own name), sub-folders included, with one progress bar for
+the whole package. zelhost installs from a private copy, so FOLDER stays as it is. A
+package that does not reach the player whole fails (exit code 4).
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 

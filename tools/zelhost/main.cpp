@@ -23,6 +23,7 @@ struct Command {
 const std::map<std::string, Command> kCommands = {
     {"info", {&RunInfo}}, {"ls", {&RunLs}}, {"put", {&RunPut}},
     {"mkdir", {&RunMkdir}}, {"rm", {&RunRm}}, {"db", {&RunDb}}, {"playlist", {&RunPlaylist}},
+    {"uploads", {&RunUploads}}, {"get", {&RunGet}}, {"game", {&RunGame}},
 };
 
 // `zelhost profiles [NAME]`: the built-in profiles, or one of them as text.
