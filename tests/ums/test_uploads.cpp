@@ -58,7 +58,6 @@ protected:
 };
 
 TEST_F(UmsUploads, UploadFoldersAreTheValidSpecialFolders) {
-    fs::create_directories(drive.Host("Recorder"));
     struct Case {
         std::initializer_list<const char16_t*> folders;
         BOOL inside;
