@@ -147,6 +147,21 @@ BOOL CZEL_DeviceForUMS::CanbeUploaded() {
     return 0;
 }
 
+void CZEL_DeviceForUMS::GetNewContent(int contentType, CStringList* result) {
+    if (!(m_Settings.Capabilities & ZEL_CAP_NEW_CONTENT) || result == nullptr) return;
+    CString extensions = GetContentsType(contentType);
+    m_UploadList.RemoveAll();
+    result->RemoveAll();
+    // The upload folders in order; the first empty entry ends the table.
+    for (int k = 0; k < ZEL_SPECIAL_FOLDERS; ++k) {
+        const CString entry = zelcore::FixedText(m_Settings.SpecialFolders[k]);
+        if (entry.IsEmpty()) break;
+        CString folder = m_strDriveRoot + entry + u"\\";
+        FindUploadTarget(folder.GetBuffer(), extensions.GetBuffer());
+    }
+    for (INT_PTR k = 0; k < m_UploadList.GetSize(); ++k) result->AddTail(m_UploadList[k]);
+}
+
 void CZEL_DeviceForUMS::FindUploadTarget(LPWSTR folder, LPWSTR extensions) {
     if (folder == nullptr) return;
     CollectUploadTargets(CString(folder), CString(extensions), m_UploadList, 0);

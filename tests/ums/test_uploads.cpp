@@ -79,6 +79,29 @@ TEST_F(UmsUploads, UploadFoldersAreTheValidSpecialFolders) {
     EXPECT_EQ(0, device.CanbeUploaded());
 }
 
+TEST_F(UmsUploads, NewContentComesFromTheUploadFoldersInOrder) {
+    for (const char* name : {"Record/b.mp3", "Record/Voice/a.MP3", "Record/c.jpg", "Record/clip.avi",
+                             "Radio/FM/show.mp3", "Music/song.mp3", "Later/late.mp3"})
+        drive.WriteFile(name, "x");
+    SetField(device.m_Settings.SpecialFolders[3], u"Later");  // after the empty entry 2: never searched
+    auto content = [&](int kind) {
+        CStringList list;
+        list.AddTail(u"from before");
+        device.GetNewContent(kind, &list);
+        std::vector<std::u16string> paths;
+        for (POSITION at = list.GetHeadPosition(); at != nullptr;) paths.push_back(list.GetNext(at).Str());
+        return paths;
+    };
+    using Paths = std::vector<std::u16string>;
+    EXPECT_EQ((Paths{drive.Win(u"Record\\b.mp3"), drive.Win(u"Record\\Voice\\a.MP3"), drive.Win(u"Radio\\FM\\show.mp3")}),
+              content(3));
+    EXPECT_EQ((Paths{drive.Win(u"Record\\clip.avi")}), content(1));
+    EXPECT_EQ((Paths{drive.Win(u"Record\\c.jpg")}), content(2));
+    EXPECT_EQ(Paths{}, content(4));
+    device.m_Settings.Capabilities &= ~ZEL_CAP_NEW_CONTENT;
+    EXPECT_EQ(Paths{u"from before"}, content(3)) << "a player that offers nothing leaves the list alone";
+}
+
 TEST_F(UmsUploads, NumberedNames) {
     struct Case {
         const char16_t* path;
