@@ -177,6 +177,8 @@ std::unique_ptr<StreamRoute> MakeAudioRoute(AviOutput& output, AVStream* stream,
     error = AVERROR(ENOMEM);
     if (out == nullptr) return nullptr;
     if ((error = avcodec_parameters_from_context(out->codecpar, encoder.get())) < 0) return nullptr;
+    // MP3 has no sample width of its own; the AVI writer stores none and would warn about one.
+    if (encoding->id == AV_CODEC_ID_MP3) out->codecpar->bits_per_coded_sample = 0;
     out->time_base = encoder->time_base;
     auto route = std::make_unique<AudioRoute>(output, stream, out->index, std::move(decoder), std::move(encoder));
     if ((error = route->Open()) < 0) return nullptr;
