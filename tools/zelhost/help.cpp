@@ -211,11 +211,15 @@ terminal and plain lines otherwise.
 )"},
     {"game", R"(Usage: zelhost [--json] game install FOLDER
 
-Installs a downloaded game package, a folder of this computer, into the player's game
-folder: Games/prg/NAME, or My Pack/Games/prg/NAME on players with product id 0x5119 or
-higher (NAME is the folder's own name), sub-folders included, with one progress bar for
-the whole package. zelhost installs from a private copy, so FOLDER stays as it is. A
-package that does not reach the player whole fails (exit code 4).
+Game packages for the player.
+
+Actions:
+  install FOLDER       installs a downloaded game package, a folder of this computer, into
+                       the player's game folder: Games/prg/NAME, or My Pack/Games/prg/NAME on
+                       players with product id 0x5119 or higher (NAME is the folder's own
+                       name), sub-folders included, with one progress bar for the whole
+                       package. zelhost installs from a private copy, so FOLDER stays as it
+                       is. A package that does not reach the player whole fails (exit code 4).
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 

@@ -2,8 +2,10 @@
 # Installed as share/bash-completion/completions/zelhost. A new command adds its
 # name to _zelhost_commands and its options to the case below.
 
-_zelhost_commands="demo info ls put mkdir rm db playlist profiles help"
+_zelhost_commands="demo info ls put mkdir rm db playlist uploads get game profiles help"
 _zelhost_playlist_actions="list show create rename add store purge"
+_zelhost_upload_kinds="music video photo"
+_zelhost_game_actions="install"
 _zelhost_moods="1 2 3 4 calm upbeat wistful dreamy"
 _zelhost_global_options="--player --profile --json -v --verbose --use-player-library -h --help --version"
 
@@ -40,7 +42,12 @@ _zelhost() {
         mapfile -t COMPREPLY < <(compgen -W "$_zelhost_moods" -- "$cur")
         return
         ;;
-    --playlist | --myauro | -t | --to)
+    --playlist | --myauro)
+        return
+        ;;
+    -t | --to)
+        # put's destination is on the player (not completed), get's on this computer.
+        [[ " ${words[*]} " == *" get "* ]] && compopt -o filenames 2>/dev/null && mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
         ;;
     esac
@@ -73,6 +80,7 @@ _zelhost() {
     put) options="-t --to --playlist --mood --myauro" ;;
     mkdir) options="-p --parents" ;;
     rm) options="-r -R --recursive" ;;
+    get) options="-t --to -m --move" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options --json -v --verbose --help" -- "$cur")
@@ -91,6 +99,22 @@ _zelhost() {
         elif [[ ${words[cword - 2]} == store ]]; then
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        fi
+        ;;
+    uploads)
+        mapfile -t COMPREPLY < <(compgen -W "$_zelhost_upload_kinds" -- "$cur")
+        ;;
+    get)
+        # Paths of the player are not completed; the destination is a folder of this computer.
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        ;;
+    game)
+        if [[ ${words[cword - 1]} == game ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "$_zelhost_game_actions" -- "$cur")
+        else
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         fi
         ;;
     profiles)
