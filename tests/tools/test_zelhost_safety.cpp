@@ -302,4 +302,38 @@ TEST_F(ZelhostSafety, PicturesAreNeverSentFromTheUsersOwnFileAndNothingIsLeftBeh
     EXPECT_EQ(Tree(home), std::vector<std::string>{});
 }
 
+// 9. Ctrl-C while get --move copies a large recording: the recording stays on
+// the player and the folder of this computer is left as it was. The run blocks
+// on its first progress line (the pipe is full) with the copy a quarter made.
+TEST_F(ZelhostSafety, AnInterruptedMoveKeepsTheRecording) {
+    ASSERT_EQ(Zelhost({"--profile", "recorder", "info"}).exitCode, 0);
+    fs::create_directories(player + "/Record");
+    ASSERT_TRUE(zelmediagen::WriteText(player + "/Record/long.mp3", std::string(32 << 20, 'r')));
+    const std::string fetched = work + "/fetched";
+    fs::create_directories(fetched);
+
+    int gate[2];
+    ASSERT_EQ(0, pipe(gate));
+    ASSERT_EQ(4096, fcntl(gate[1], F_SETPIPE_SZ, 4096));
+    const std::string filler(4096, '#');
+    ASSERT_EQ(4096, write(gate[1], filler.data(), filler.size()));
+    const pid_t run = Start({"get", "--move", "Record/long.mp3", fetched}, gate[1], work + "/err.txt");
+    close(gate[1]);
+    bool underWay = false;
+    for (int wait = 0; wait < 3000 && !underWay; ++wait) {
+        for (const std::string& name : Tree(fetched))
+            underWay = underWay || fs::file_size(fetched + "/" + name) >= (4u << 20);
+        if (!underWay) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(underWay) << "the copy never got under way";
+    kill(run, SIGINT);
+    char buffer[4096];
+    while (read(gate[0], buffer, sizeof buffer) > 0) {
+    }
+    close(gate[0]);
+    EXPECT_EQ(130, Wait(run)) << ReadAll(work + "/err.txt");
+    EXPECT_EQ(32u << 20, fs::file_size(player + "/Record/long.mp3"));
+    EXPECT_TRUE(Tree(fetched).empty()) << "nothing of the copy is left, hidden or not";
+}
+
 }  // namespace

@@ -4,14 +4,13 @@
 //
 // The library deletes the download once it is on the player; zelhost hands it
 // a private copy, so the folder the user gave stays where it is.
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "report.h"
+#include "scratch.h"
 
 namespace zelhost {
 
@@ -20,26 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr WORD kFirstPackProduct = 0x5119;  // players from here on keep games below My Pack
-
-// A temporary folder that goes with everything in it.
-class Scratch {
-public:
-    Scratch() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/zelhost-game-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) m_folder = pattern;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        if (!m_folder.empty()) fs::remove_all(m_folder, ignored);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    const std::string& Folder() const { return m_folder; }
-
-private:
-    std::string m_folder;
-};
 
 struct PackageFile {
     fs::path relative;
@@ -96,10 +75,9 @@ int RunGame(Session& session, const Args& args) {
     if (name.find('\\') != std::string::npos)
         return Finish(session, given, "", kExitFailed, 0, 0, "a name with a backslash has no Windows form");
 
-    Scratch scratch;
-    const fs::path copy = fs::path(scratch.Folder()) / name;
-    if (scratch.Folder().empty() || (fs::copy(package, copy, fs::copy_options::recursive, failed), failed))
-        return Finish(session, given, "", kExitError, 0, 0, "cannot make a private copy of the package");
+    std::string copyError;
+    const fs::path copy = Scratch::OfProcess().CopyIn(package.has_filename() ? package : package.parent_path(), copyError);
+    if (copy.empty()) return Finish(session, given, "", kExitError, 0, 0, "no private copy of the package: " + copyError);
     const std::vector<PackageFile> files = FilesBelow(copy);
     unsigned long long total = 0;
     for (const PackageFile& file : files) total += file.size;
@@ -110,6 +88,10 @@ int RunGame(Session& session, const Args& args) {
     session.Device().GameUpload(CString(ZelWindowsPath(copy.c_str()).c_str()));
     session.Display().Interrupt();
 
+    if (Interrupted()) {
+        Complain("interrupted: the package was not installed whole; " + given + " is unchanged");
+        return FinishResults(session, Json::Array(), InterruptExitCode());
+    }
     // The library removes the copy only when the whole package reached the player.
     bool installed = !fs::exists(copy, failed);
     for (const PackageFile& file : files) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "report.h"
 
 namespace zelhost {
@@ -17,7 +18,7 @@ namespace {
 
 struct GetOutcome {
     int exitCode = kExitOk;
-    std::string status = "ok";  // ok, skipped, failed
+    std::string status = "ok";  // ok, skipped, failed, database
     std::string source;         // on the player, "Record/talk.mp3"
     std::string destination;    // on this computer
     unsigned long long size = 0;
@@ -37,13 +38,15 @@ struct GetOutcome {
     }
     void Print() const {
         const std::string name = fs::path(source).filename().string();
-        if (status == "ok")
+        if (status == "skipped") {
+            std::printf("  %-30s    skipped: %s\n", name.c_str(), message.c_str());
+        } else if (status == "failed") {
+            Complain(source + ": " + status + ": " + message);
+        } else {
             std::printf("  %-30s -> %s  (%s%s)\n", name.c_str(), destination.c_str(), FormatSize(size).c_str(),
                         moved ? ", moved" : "");
-        else if (status == "skipped")
-            std::printf("  %-30s    skipped: %s\n", name.c_str(), message.c_str());
-        else
-            Complain(source + ": " + status + ": " + message);
+            if (status == "database") Complain(source + ": " + message);
+        }
         std::fflush(stdout);
     }
 };
@@ -95,7 +98,10 @@ GetOutcome GetFile(Session& session, const std::string& path, const std::u16stri
     const CString landed = device.AutoUpload(entry->devicePath.c_str(), folder.c_str(), move ? 1 : 0);
     if (landed.IsEmpty()) {
         session.Display().Interrupt();
-        return Failed(outcome, "the copy failed; nothing changed on this computer and the file stays on the player");
+        return Failed(outcome, Interrupted() ? "interrupted; nothing changed on this computer and the file stays on "
+                                               "the player"
+                                             : "the copy failed; nothing changed on this computer and the file stays "
+                                               "on the player");
     }
     session.Display().OnEnd();
     outcome.destination = ZelHostPath(landed);
@@ -103,7 +109,13 @@ GetOutcome GetFile(Session& session, const std::string& path, const std::u16stri
     outcome.size = fs::file_size(outcome.destination, ignored);
     if (move) {
         outcome.moved = !fs::exists(ZelHostPath(entry->devicePath.c_str()), ignored);
-        session.Changed();  // the player's database lost the file's record
+        // The player's database lost the file's record: it is written now.
+        std::string unsynced;
+        if (outcome.moved && !session.RecordRemoved(outcome.source, unsynced)) {
+            outcome.exitCode = kExitDatabase;
+            outcome.status = "database";
+            outcome.message = unsynced;
+        }
     }
     return outcome;
 }
@@ -156,13 +168,21 @@ int RunGet(Session& session, const Args& args) {
 
     int exitCode = kExitOk;
     Json results = Json::Array();
+    size_t fetched = 0;
     for (const std::string& path : paths) {
+        if (Interrupted()) break;
         const GetOutcome outcome = GetFile(session, path, windowsFolder, move);
+        if (outcome.status != "failed") ++fetched;
         exitCode = std::max(exitCode, outcome.exitCode);
         if (session.JsonOutput())
             results.Push(outcome.ToJson());
         else
             outcome.Print();
+    }
+    if (Interrupted()) {
+        Complain("interrupted: " + std::to_string(fetched) + " of " + std::to_string(paths.size()) +
+                 " files were fetched or already there; a file in flight was not kept");
+        exitCode = InterruptExitCode();
     }
     return FinishResults(session, std::move(results), exitCode);
 }

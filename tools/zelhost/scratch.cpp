@@ -55,7 +55,10 @@ std::string Scratch::CopyIn(const std::string& hostPath, std::string& error) {
     const std::string copy = folder + "/" + fs::path(hostPath).filename().string();
     std::error_code failed;
     fs::create_directories(folder, failed);
-    if (!failed) fs::copy_file(hostPath, copy, fs::copy_options::overwrite_existing, failed);
+    if (!failed && fs::is_directory(hostPath, failed))
+        fs::copy(hostPath, copy, fs::copy_options::recursive, failed);
+    else if (!failed)
+        fs::copy_file(hostPath, copy, fs::copy_options::overwrite_existing, failed);
     if (failed) {
         error = "cannot copy it into the scratch folder: " + failed.message();
         return {};

@@ -26,7 +26,8 @@ public:
     // it. False with error filled when it cannot be made; then nothing that
     // needs it may be sent.
     bool Ready(std::string& error);
-    // A private copy of the file at hostPath; its host path, or empty with error filled.
+    // A private copy of the file (or the folder, with everything in it) at
+    // hostPath; its host path, or empty with error filled.
     std::string CopyIn(const std::string& hostPath, std::string& error);
 
 private:
