@@ -181,6 +181,10 @@ TEST_F(UmsUploads, ThePlayersFileGoesOnlyAfterAWholeCopy) {
     };
     EXPECT_EQ(u"", Upload("Record/Voice/memo.mp3", 1));
     host.onMessage = nullptr;
+    // A whole copy that cannot take its name is not left under its hidden one either.
+    const int stuck = ZelInjectFault(pc.Win(u"up\\memo.mp3").c_str(), ZEL_FAULT_RENAME, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(u"", Upload("Record/Voice/memo.mp3", 1));
+    ZelRemoveFault(stuck);
     EXPECT_TRUE(Uploaded().empty()) << "no partial or hidden copy is left";
     EXPECT_TRUE(drive.Exists("Record/Voice/memo.mp3"));
 
