@@ -170,6 +170,21 @@ protected:
     // A batch with one shared progress bar; sources and destinations pair up by index.
     DWORD TransferFile(CStringArray& sources, CStringArray& destinations);
 
+    // ---- Format and firmware update. ----
+    // The format library's callback: stage 0 reports a percentage (host event
+    // 9), stage 1 a stage notice (event 10), stage 2 is answered 0, every stage
+    // lets the host's messages run. Reaches the host through the process-wide
+    // host window.
+    static BOOL FormatProc(DWORD stage, DWORD value, BYTE percent, void* context);
+    // Writes the debugger text of a format-library code and sends the host
+    // event of its row (11 when the drive could not be opened, else 21).
+    void DebugOutFormatMessage(int code);
+    // After a format: the standard folders and the model's extra folders made again.
+    void RemakeFoldersAfterFormat();
+    // After a format: the model's template files copied into the root; host
+    // event 12 when the copy failed.
+    void CopyFormatTemplates();
+
     // Agent-mirrored: the agent serves the listing (capability 0x1 without 0x800).
     BOOL IsAgentMirrored() const;
     // Lists the current folder after HaveChild answered 0 for it.

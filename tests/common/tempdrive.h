@@ -3,10 +3,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "zelcompat/drives.h"
 #include "zelcompat/faults.h"
@@ -52,6 +54,16 @@ public:
     }
     bool Exists(const std::string& relative) const { return std::filesystem::exists(Host(relative)); }
     char16_t Letter() const { return letter_; }
+    // Everything below the folder ("Music", "Music/a.mp3"), sorted, links not followed.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(folder_, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+            entries.push_back(it->path().lexically_relative(folder_).string());
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
 
 private:
     char16_t letter_;

@@ -47,16 +47,6 @@ struct Recorder {
     }
 };
 
-// Everything below a folder, "/"-separated, without following links.
-std::vector<std::string> Tree(const std::string& folder) {
-    std::vector<std::string> entries;
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(folder, ignored); it != fs::recursive_directory_iterator(); ++it)
-        entries.push_back(it->path().lexically_relative(folder).string());
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 class DriveFormat : public ::testing::Test {
 protected:
     DriveFormat() {
@@ -84,7 +74,7 @@ protected:
     void ExpectOutsideUntouched() {
         EXPECT_EQ("outside", outside.ReadFile("keep.txt"));
         EXPECT_EQ("inner", outside.ReadFile("keepdir/inner.txt"));
-        EXPECT_EQ((std::vector<std::string>{"keep.txt", "keepdir", "keepdir/inner.txt"}), Tree(outside.Folder()));
+        EXPECT_EQ((std::vector<std::string>{"keep.txt", "keepdir", "keepdir/inner.txt"}), outside.Entries());
     }
 
     TempDrive drive;
@@ -97,7 +87,7 @@ TEST_F(DriveFormat, RemovesEverythingOnTheDriveAndNothingElse) {
     Recorder recorder;
     ASSERT_EQ(DK_OK, Format(recorder));
 
-    EXPECT_TRUE(Tree(drive.Folder()).empty());
+    EXPECT_TRUE(drive.Entries().empty());
     EXPECT_TRUE(fs::is_directory(drive.Folder()));
     ExpectOutsideUntouched();
 
@@ -140,7 +130,7 @@ TEST_F(DriveFormat, RefusesBadArgumentsAndDrivesItCannotOpen) {
     ZelUnmapDrive(u'M');
     // A lower-case letter names the same drive; the callback may be absent.
     EXPECT_EQ(DK_OK, DK_Format('e', "M", 2, 8, nullptr, nullptr));
-    EXPECT_TRUE(Tree(drive.Folder()).empty());
+    EXPECT_TRUE(drive.Entries().empty());
 }
 
 TEST_F(DriveFormat, StopsWhereTheCallbackAnswersNoAndNamesWhatStayed) {
@@ -161,12 +151,12 @@ TEST_F(DriveFormat, StopsWhereTheCallbackAnswersNoAndNamesWhatStayed) {
         drive.WriteFile("Music/b.mp3", "b");
         drive.WriteFile("Text/c.txt", "c");
         drive.WriteFile("d.txt", "d");
-        const size_t before = Tree(drive.Folder()).size();
+        const size_t before = drive.Entries().size();
         Recorder recorder;
         recorder.stop = c.stop;
         debug.lines.clear();
         EXPECT_EQ(c.result, Format(recorder));
-        const size_t after = Tree(drive.Folder()).size();
+        const size_t after = drive.Entries().size();
         EXPECT_EQ(c.someRemoved, after < before);
         EXPECT_GT(after, 0u);
         // The stop is the callback's last call, and what stayed in the root is named.
@@ -215,7 +205,7 @@ TEST_F(DriveFormat, AnEntryThatCannotBeRemovedIsNamedAndTheRestGoes) {
     MakeRemovable(drive.Host("Kept"), drive.Host("Kept/stays.mp3"));
 
     EXPECT_EQ(DK_ERR_WRITE, result);
-    EXPECT_EQ((std::vector<std::string>{"Kept", "Kept/stays.mp3"}), Tree(drive.Folder()));
+    EXPECT_EQ((std::vector<std::string>{"Kept", "Kept/stays.mp3"}), drive.Entries());
     ExpectOutsideUntouched();
     const auto named = std::find_if(debug.lines.begin(), debug.lines.end(), [](const std::u16string& line) {
         return line.rfind(u"[DK_Format] not removed: E:\\Kept\\stays.mp3 (", 0) == 0;
