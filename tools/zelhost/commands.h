@@ -24,6 +24,9 @@ int RunPlaylist(Session& session, const Args& args);
 int RunUploads(Session& session, const Args& args);
 int RunGet(Session& session, const Args& args);
 int RunGame(Session& session, const Args& args);
+int RunFormat(Session& session, const Args& args);
+int RunFirmware(Session& session, const Args& args);
+int RunEject(Session& session, const Args& args);
 
 // ---- Pieces the commands share. ----
 

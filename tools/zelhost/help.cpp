@@ -34,6 +34,11 @@ Commands:
   get [--move] PLAYER-PATH... [DEST]
                        copy files of the player to this computer (DEST: a folder, default .)
   game install FOLDER  install a downloaded game package into the player's game folder
+  format [--yes]       remove everything on the player and set it up again: its folders,
+                       the model's template files, an empty database (asks first)
+  firmware [update FOLDER]
+                       the firmware description (SYSTEM.VER); update: copy a firmware package
+  eject                write the database and flush the player so that it may be unplugged
   profiles [NAME]      the built-in profiles, or one of them in the profile format
   help [COMMAND]       this text, or a command's; help paths: the special folders
 
@@ -220,6 +225,39 @@ Actions:
                        name), sub-folders included, with one progress bar for the whole
                        package. zelhost installs from a private copy, so FOLDER stays as it
                        is. A package that does not reach the player whole fails (exit code 4).
+)"},
+    {"format", R"(Usage: zelhost [--json] format [--yes]
+
+Formats the player: the drive-format library removes everything on it (links are removed
+as links; nothing they point to is touched, nor anything outside the player's folder),
+then the device sets the player up again: the volume label, the standard folders, the
+template files of the model (FMT/<model> beside zelhost) and an empty database. On a
+terminal zelhost asks first; --yes (-y) confirms without asking and is needed when no
+terminal is attached (exit code 2 otherwise). Declined: exit code 3, nothing removed. The
+stages show as a progress bar. Once begun a format runs to its end (a first Ctrl-C is
+reported after it; a second quits at once and leaves the player half formatted). When it fails (exit code 4) zelhost lists what
+is still on the player; -v shows the format library's own lines, which name every entry
+it could not remove. zelhost refuses to format "/", the home folder or a folder holding
+it, and the folder it runs from.
+)"},
+    {"firmware", R"(Usage: zelhost [--json] firmware
+       zelhost [--json] firmware update FOLDER
+
+Without arguments: the firmware description the player keeps in SYSTEM.VER (or
+SYSTEM/SYSTEM.VER): version, region, update id and the lines the device reads.
+update FOLDER copies a firmware package of this computer onto the player with a progress
+bar: the files of FOLDER go to the player's root, its folders to folders of the same name;
+a folder named "system" goes to the player's system folder and ends the walk of the
+folder that holds it; empty files are skipped. zelhost lists the files that were written
+and the description read afresh. A failed copy exits with 4.
+)"},
+    {"eject", R"(Usage: zelhost [--json] eject
+
+Gets the player ready to be unplugged: the database is written, then the safe-removal
+library flushes the file system the player's folder lies on. Exit code 0 when the flush
+succeeded; 4 when it failed or the library is missing, 6 when the database could not be
+written (do not unplug then). It does not
+unmount the player's file system.
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 

@@ -93,6 +93,7 @@ LRESULT CALLBACK HostWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, L
     if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
     ++self->m_messages;
     if (self->m_cancelTarget != nullptr && Interrupted()) self->m_cancelTarget->CancelTransfer();
+    if (self->m_listener) self->m_listener(wParam, lParam);
     switch (wParam) {
     case ZEL_EVENT_BEGIN: self->m_display.OnBegin(); break;
     case ZEL_EVENT_PERCENT: self->m_display.OnPercent(static_cast<long>(lParam)); break;

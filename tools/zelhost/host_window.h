@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "ZELDevice/ZELDevice.h"
@@ -62,6 +63,9 @@ public:
     // Once zelhost is asked to stop (interrupt.h), every progress message of a
     // transfer cancels it through the device, as a host's Cancel button does.
     void CancelOnInterrupt(CZEL_Device* device) { m_cancelTarget = device; }
+    // Also hands every progress message (event, value) to listener, for the
+    // events the display does not show; an empty listener stops that.
+    void SetListener(std::function<void(WPARAM, LPARAM)> listener) { m_listener = std::move(listener); }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -70,6 +74,7 @@ private:
     CZEL_Device* m_cancelTarget = nullptr;
     HWND m_hwnd = nullptr;
     int m_messages = 0;
+    std::function<void(WPARAM, LPARAM)> m_listener;
 };
 
 }  // namespace zelhost

@@ -24,6 +24,7 @@ const std::map<std::string, Command> kCommands = {
     {"info", {&RunInfo}}, {"ls", {&RunLs}}, {"put", {&RunPut}},
     {"mkdir", {&RunMkdir}}, {"rm", {&RunRm}}, {"db", {&RunDb}}, {"playlist", {&RunPlaylist}},
     {"uploads", {&RunUploads}}, {"get", {&RunGet}}, {"game", {&RunGame}},
+    {"format", {&RunFormat}}, {"firmware", {&RunFirmware}}, {"eject", {&RunEject}},
 };
 
 // `zelhost profiles [NAME]`: the built-in profiles, or one of them as text.

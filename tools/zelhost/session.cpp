@@ -2,6 +2,7 @@
 // and the database library on the player.
 #include "session.h"
 
+#include "diagnostics.h"
 #include "special_paths.h"
 
 #include <unistd.h>
@@ -19,14 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char16_t kDeviceClass[] = u"ZelHostDevice";
-
-void PrintDiagnostic(LPCWSTR line, void*) {
-    std::string text = ZelToUtf8(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    std::fprintf(stderr, "zelhost: library: %s\n", text.c_str());
-}
-
-void DropDiagnostic(LPCWSTR, void*) {}
 
 // path lies inside folder once every link is followed (both exist).
 bool InsideFolder(const std::string& path, const std::string& folder) {
@@ -77,11 +70,12 @@ Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay
     : m_playerFolder(options.playerFolder),
       m_profile(std::move(profile)),
       m_json(options.json),
+      m_verbose(options.verbose),
       m_usePlayerLibrary(options.usePlayerLibrary),
       m_display(mode) {}
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitCode, std::string& error) {
-    ZelSetDebugSink(options.verbose ? &PrintDiagnostic : &DropDiagnostic, nullptr);
+    InstallDiagnostics(options.verbose);
     if (options.playerFolder.empty()) {
         exitCode = kExitUsage;
         error = "no player folder: give --player DIR (or set ZELHOST_PLAYER)";

@@ -52,6 +52,8 @@ public:
     ProgressDisplay& Display() { return m_display; }
     const std::string& PlayerFolder() const { return m_playerFolder; }
     bool JsonOutput() const { return m_json; }
+    bool Verbose() const { return m_verbose; }
+    HostWindow& Window() { return *m_window; }
     char16_t Drive() const { return m_profile.drive; }
 
     // ---- Paths on the player. ----
@@ -84,6 +86,9 @@ public:
     bool RecordLanded(const std::u16string& devicePath, DWORD mediaType, std::string& error);
     // After files were deleted: writes the database. False with error filled.
     bool RecordRemoved(const std::string& shownPath, std::string& error);
+    // Keeps the profile on the player (System/zelhost.profile), so that later
+    // commands need no --profile; written only when it changed. False with error filled.
+    bool SaveProfile(std::string& error);
 
 private:
     Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode);
@@ -91,11 +96,11 @@ private:
     // Puts zelhost's database library on the player (or keeps the player's own
     // when the user said so); libraryPath receives what the device is to load.
     bool InstallDatabaseLibrary(std::u16string& libraryPath, std::string& error);
-    bool SaveProfile(std::string& error);
 
     std::string m_playerFolder;
     Profile m_profile;
     bool m_json;
+    bool m_verbose;
     bool m_usePlayerLibrary;
     bool m_mapped = false;
     bool m_changed = false;
