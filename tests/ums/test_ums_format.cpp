@@ -75,6 +75,12 @@ TEST_F(UmsFormat, LeavesTheRecreatedFoldersTemplatesAndAnEmptyDatabaseAndNothing
     EXPECT_EQ(100, percents.back());
     for (WPARAM none : {ZEL_EVENT_FORMAT_FAILED, ZEL_EVENT_FORMAT_FAILED2, ZEL_EVENT_FORMAT_TEMPLATES})
         EXPECT_TRUE(host.Values(none).empty()) << none;
+
+    // The device's view was read again: the root holds the fresh folders only.
+    EXPECT_EQ(drive.Win(), device.GetCurrentPath().Str());
+    EXPECT_EQ((std::vector<std::u16string>{u"Cast", u"Extra", u"Music", u"Photo", u"Playlists", u"System", u"Text",
+                                           u"Video"}),
+              device.Children());
 }
 
 TEST_F(UmsFormat, TheModelChoosesTheOptionsAndTheLabel) {
@@ -109,6 +115,8 @@ TEST_F(UmsFormat, ExtraFoldersOfOneProductAndTemplatesThatCannotBeCopied) {
         bool failTemplates;
         std::vector<std::string> entries;
         size_t templateEvents;
+        std::u16string current = u"E:\\";  // the device's current folder afterwards
+        Adjust adjust = {};
     };
     const std::vector<std::string> standard{"Music", "Photo", "Text", "Video"};
     for (const Case& c :
@@ -119,17 +127,28 @@ TEST_F(UmsFormat, ExtraFoldersOfOneProductAndTemplatesThatCannotBeCopied) {
           Case{"templates fail", 0x5000, u"PLP Player", true, standard, 1},
           Case{"templates copied", 0x5000, u"PLP Player", false,
                {"Music", "Photo", "Settings.ini", "Text", "Video"}, 0},
-          Case{"no templates for the model", 0x5000, u"TestPlayer", false, standard, 0}}) {
+          Case{"no templates for the model", 0x5000, u"TestPlayer", false, standard, 0},
+          // A music folder of two levels is not made by the format itself but by
+          // the music special folder, which the device opens last.
+          Case{"music special folder", 0x5000, u"TestPlayer", false,
+               {"Music", "Music/Pop", "Photo", "Text", "Video"}, 0, u"E:\\Music\\Pop\\",
+               [](tagDeviceSettings& s) {
+                   SetField(s.Folders[0], u"Music\\Pop");
+                   s.Capabilities |= ZEL_CAP_MUSIC_SPECIAL;
+               }}}) {
         SCOPED_TRACE(c.what);
         Put(drive, "old/file.mp3", "old");
         TestUMS player;
-        ASSERT_EQ(ZEL_SUCCESS, Create(player, DriveInfo(u'E', c.product),
-                                      [&c](tagDeviceSettings& s) { SetField(s.ModelName, c.model); }));
+        ASSERT_EQ(ZEL_SUCCESS, Create(player, DriveInfo(u'E', c.product), [&c](tagDeviceSettings& s) {
+                      SetField(s.ModelName, c.model);
+                      if (c.adjust) c.adjust(s);
+                  }));
         host.Clear();
         const int fault = c.failTemplates ? ZelInjectFault(u"E:\\Settings.ini", ZEL_FAULT_OPEN, ERROR_ACCESS_DENIED) : 0;
         EXPECT_EQ(ZEL_SUCCESS, player.FormatDevice());
         if (fault) ZelRemoveFault(fault);
         EXPECT_EQ(c.entries, drive.Entries());
+        EXPECT_EQ(c.current, player.GetCurrentPath().Str());
         EXPECT_EQ(c.templateEvents, host.Values(ZEL_EVENT_FORMAT_TEMPLATES).size());
         if (c.templateEvents) {
             EXPECT_EQ(0, host.Values(ZEL_EVENT_FORMAT_TEMPLATES)[0]);
