@@ -54,6 +54,9 @@ TEST_F(ZelhostTest, FormatAsksOnATerminal) {
     EXPECT_NE(shown.find("] 100%"), std::string::npos) << "a progress bar on the terminal: " << shown;
     EXPECT_FALSE(OnDrive("Music/song.mp3"));
     EXPECT_TRUE(fs::is_directory(player + "/Pictures")) << "the profile's own folders come back";
+    // The player still knows its profile afterwards.
+    RunResult ls = Zelhost({"ls"});
+    EXPECT_EQ(ls.out, "E:\\\n  Music/\n  Pictures/\n  Playlists/\n") << ls.err;
 }
 
 TEST_F(ZelhostTest, FormatLeavesAFreshPlayerAndEjectLetsItGo) {
