@@ -14,22 +14,24 @@ inline constexpr DWORD DK_STAGE_QUERY = 2;    // a question; the library takes 0
 // Any other stage: the library is busy and lets the host breathe.
 inline constexpr DWORD DK_STAGE_BUSY = 3;
 
+// The callback: stage and value as above, percent the whole percentage of the
+// work done (stage 0), context as given to DK_Format. Answers 0 to stop.
 typedef BOOL (*DK_FORMAT_CALLBACK)(DWORD stage, DWORD value, BYTE percent, void* context);
 
 // Results: 0 done; the rest name what went wrong or, for 2000 to 2002, the
 // stage during which the callback stopped the format.
 inline constexpr int DK_OK = 0;
-inline constexpr int DK_ERR_PARAMETER = 1000;
-inline constexpr int DK_ERR_THREAD = 1001;
-inline constexpr int DK_ERR_OPEN = 1002;       // the drive cannot be opened
-inline constexpr int DK_ERR_MEMORY = 1003;
-inline constexpr int DK_ERR_FILE_SYSTEM = 1004;  // cannot format with that file system
-inline constexpr int DK_ERR_BAD_FILE_SYSTEM = 1005;
-inline constexpr int DK_ERR_READ = 1006;
-inline constexpr int DK_ERR_WRITE = 1007;      // something on the drive could not be removed or written
-inline constexpr int DK_STAGE_INIT = 2000;     // initialising
-inline constexpr int DK_STAGE_TABLES = 2001;   // working out the tables
-inline constexpr int DK_STAGE_WRITE = 2002;    // writing the data
+inline constexpr int DK_ERR_PARAMETER = 1000;        // bad arguments
+inline constexpr int DK_ERR_THREAD = 1001;           // a worker thread could not be started
+inline constexpr int DK_ERR_OPEN = 1002;             // the drive cannot be opened
+inline constexpr int DK_ERR_MEMORY = 1003;           // out of memory
+inline constexpr int DK_ERR_FILE_SYSTEM = 1004;      // cannot format with that file system
+inline constexpr int DK_ERR_BAD_FILE_SYSTEM = 1005;  // the drive's file system is not one it knows
+inline constexpr int DK_ERR_READ = 1006;             // a read of the drive failed
+inline constexpr int DK_ERR_WRITE = 1007;            // something on the drive could not be removed or written
+inline constexpr int DK_STAGE_INIT = 2000;           // initialising
+inline constexpr int DK_STAGE_TABLES = 2001;         // working out the tables
+inline constexpr int DK_STAGE_WRITE = 2002;          // writing the data
 
 extern "C" {
 

@@ -6,4 +6,4 @@
 
 // Prepares the drive driveLetter for removal; the device does not use the result.
 typedef BOOL (*SFREMOVE_PROC)(WCHAR driveLetter);
-#define SFREMOVE_NAME "SFRemove"
+#define SFREMOVE_NAME "SFRemove"  // SFREMOVE_PROC

@@ -39,14 +39,12 @@ constexpr FormatMessage kFormatMessages[] = {
 };
 constexpr FormatMessage kUndefinedMessage = {0, u"[DK_Format] Undefined Message", ZEL_EVENT_FORMAT_FAILED2};
 
-// "<folder of the running program>\FMT\<model>": the files a model keeps in its root.
+// "<data folder>\FMT\<model>": the files a model keeps in its root. The data
+// folder is the installed one, else the running program's folder.
 CString TemplateFolder(const CString& model) {
-    WCHAR program[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    CString folder(program);
-    folder = folder.Left(folder.ReverseFind(u'\\') + 1);
+    const CString item = CString(u"FMT\\") + model;
     CString templates;
-    templates.Format(u"%sFMT\\%s", folder, model);
+    templates.Format(u"%s\\%s", ZelDataFolder(item).c_str(), item);
     return templates;
 }
 

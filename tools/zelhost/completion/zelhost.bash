@@ -2,7 +2,7 @@
 # Installed as share/bash-completion/completions/zelhost. A new command adds its
 # name to _zelhost_commands and its options to the case below.
 
-_zelhost_commands="demo info ls put mkdir rm db playlist uploads get game profiles help"
+_zelhost_commands="demo info ls put mkdir rm db playlist uploads get game format firmware eject profiles help"
 _zelhost_playlist_actions="list show create rename add store purge"
 _zelhost_upload_kinds="music video photo"
 _zelhost_game_actions="install"
@@ -81,6 +81,7 @@ _zelhost() {
     mkdir) options="-p --parents" ;;
     rm) options="-r -R --recursive" ;;
     get) options="-t --to -m --move" ;;
+    format) options="-y --yes" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options --json -v --verbose --help" -- "$cur")
@@ -113,6 +114,15 @@ _zelhost() {
         if [[ ${words[cword - 1]} == game ]]; then
             mapfile -t COMPREPLY < <(compgen -W "$_zelhost_game_actions" -- "$cur")
         else
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        fi
+        ;;
+    firmware)
+        # "update", then the package folder of this computer.
+        if [[ ${words[cword - 1]} == firmware ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "update" -- "$cur")
+        elif [[ ${words[cword - 1]} == update ]]; then
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         fi
