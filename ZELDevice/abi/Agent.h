@@ -17,7 +17,17 @@
 
 extern "C" {
 
-// The root storage of the current device; the two streams receive its marshalled forms.
+// Not one of the media device manager's calls, but the agent's own: the device
+// object hands the agent its own window when it is set up (open 1), and the
+// agent opens the player afresh, starts at its root and sends that window a
+// ZEL_WM_PROGRESS report (a tagProgressReport: start, progress, end) during
+// every copy; open 0 when the device object goes away ends the session begun
+// with that window. Non-zero when a player was opened.
+AFX_EXT_API int Agent_SetDeviceWindow(HWND window, int open);
+
+// The root storage of the current device, with a reference for the caller;
+// *first receives the slot of the root's marshalled stream, *second that of
+// the memory card's root (null when the player has no card).
 AFX_EXT_API IWMDMStorage* Agent_GetRootStorage(IStream*** first, IStream*** second);
 
 // Lists the agent's current folder into list (the device's enumeration list),
@@ -53,7 +63,8 @@ AFX_EXT_API DWORD Agent_WMDMDeleteFiles(IWMDMStorage** storage);
 AFX_EXT_API int Agent_WMDMFormat();
 // Has the device rebuild its database; non-zero when done.
 AFX_EXT_API int Agent_WMDMRebuildDB();
-// The broadcast parent of a storage.
+// The broadcast parent of a storage (the folder itself, or a file's folder); the
+// agent keeps the reference.
 AFX_EXT_API IWMDMStorage* Agent_DataCastStorage(IWMDMStorage* storage);
 // Makes device the agent's current device.
 AFX_EXT_API int Agent_SetIWMDMDevice(IWMDMDevice* device);

@@ -1,16 +1,24 @@
 // The agent stands on the binary contracts alone: this suite links the agent
-// and the header-only contracts, never the device library, and builds, copies
-// and destroys tree entries the way the agent fills the device's lists.
+// and the header-only contracts, never the device library. It plays the
+// device's part against a simulated player: it opens the player, lists it
+// into tree entries that it copies and destroys, sends files with progress
+// reports to its window, moves through folders and writes playlists.
 #include <gtest/gtest.h>
 #include <link.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/abi/Codes.h"
+#include "simulated_player.h"
+#include "zelcompat/drives.h"
+#include "zelcompat/window.h"
 
 namespace {
+
+using Names = std::vector<std::u16string>;
 
 // The file names of every module loaded into this process.
 std::vector<std::string> LoadedModules() {
@@ -24,31 +32,240 @@ std::vector<std::string> LoadedModules() {
     return names;
 }
 
-TEST(AgentContracts, EntriesLiveWithoutTheDeviceLibrary) {
-    std::vector<CZEL_File> list;
-    for (int k = 0; k < 3; ++k) {
-        CZEL_File entry;
-        entry.SetAttributes(k == 0 ? ZEL_ATTR_FOLDER : ZEL_ATTR_FILE, 0);
-        entry.SetName(k == 0 ? u"Music" : k == 1 ? u"a.mp3" : u"B.WMA");
-        entry.SetPath(CString(u"\\Music\\") + entry.Name);
-        entry.SetFolderStorage(0x100 + k);
-        list.push_back(entry);
+// The device's own window as the agent sees it: it keeps every progress report.
+class DeviceWindow {
+public:
+    DeviceWindow() {
+        static const ATOM registered = [] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = &DeviceWindow::Procedure;
+            windowClass.lpszClassName = u"ZelAgentTestDevice";
+            return RegisterClassW(&windowClass);
+        }();
+        hwnd = CreateWindowExW(0, MAKEINTATOM(registered), u"device", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                               nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
-    // The list the device hands over stays as it was when there is no player to list.
-    std::vector<CZEL_File> copy = list;
-    EXPECT_EQ(0, Agent_WMDMEnumerate(&copy, u"MP3.WMA"));
-    ASSERT_EQ(3u, copy.size());
-    EXPECT_EQ(u"B.WMA", copy[2].Name.Str());
-    EXPECT_EQ(0x102u, copy[2].FolderStorage);
-    EXPECT_EQ(u"MP3.WMA.OGG", copy[2].AudioList.Str());  // the lists come with every entry
-    EXPECT_TRUE(copy[0].IsFolder());
-    copy.clear();
-    EXPECT_EQ(u"\\Music\\a.mp3", list[1].Path.Str());
+    ~DeviceWindow() { DestroyWindow(hwnd); }
+
+    HWND hwnd;
+    std::vector<tagProgressReport> reports;
+    std::function<void(const tagProgressReport&)> onReport;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<DeviceWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
+        self->reports.push_back(*reinterpret_cast<const tagProgressReport*>(lParam));
+        if (self->onReport) self->onReport(self->reports.back());
+        return 1;
+    }
+};
+
+// A simulated player on the computer's drive P: with the agent's session open on it.
+class AgentPlayer : public ::testing::Test {
+protected:
+    AgentPlayer() {
+        folders.Write(folders.Player("Music/b.mp3"), "bb");
+        folders.Write(folders.Player("Music/A.WMA"), "a");
+        folders.Write(folders.Player("notes.doc"), "skip me");
+        folders.Write(folders.Card("Photo/p.jpg"), "jpg");
+        ZelMapDrive(u'P', folders.Computer().c_str());
+        opened = Agent_SetDeviceWindow(window.hwnd, 1);
+    }
+    ~AgentPlayer() override {
+        Agent_SetDeviceWindow(window.hwnd, 0);
+        ZelUnmapDrive(u'P');
+    }
+
+    Names List(std::vector<CZEL_File>* list = nullptr) {
+        std::vector<CZEL_File> own;
+        if (list == nullptr) list = &own;
+        Names names;
+        if (!Agent_WMDMEnumerate(list, u"MP3.WMA.JPG")) return {u"<failed>"};
+        for (const CZEL_File& entry : *list) names.push_back(entry.Name.Str());
+        return names;
+    }
+    std::u16string Pc(const std::string& name, const std::string& data) {
+        folders.Write(folders.Computer(name), data);
+        return u"P:\\" + std::u16string(name.begin(), name.end());
+    }
+    DWORD Send(const std::u16string& source, const char16_t* name, const char16_t* folder = nullptr,
+               CZEL_File* record = nullptr) {
+        CZEL_File own;
+        own.SetName(name);
+        return Agent_WMDMTransferFile(source.c_str(), record != nullptr ? record : &own, nullptr, folder, nullptr);
+    }
+
+    SimulatedPlayerFolders folders{true};
+    DeviceWindow window;
+    int opened = 0;
+};
+
+TEST(AgentContracts, EntriesLiveWithoutTheDeviceLibraryAndCallsFailWithoutAPlayer) {
+    ScopedEnv none("ZEL_MTP_PLAYER", "/nonexistent/zel/player");
+    EXPECT_EQ(0, Agent_SetDeviceWindow(nullptr, 1));
+    std::vector<CZEL_File> list(2);
+    list[1].SetName(u"kept");
+    EXPECT_EQ(0, Agent_WMDMEnumerate(&list, u"MP3"));
+    EXPECT_EQ(u"kept", list[1].Name.Str());  // the device's list stays as it was
+    DWORD total = 7, free = 7;
+    EXPECT_EQ((std::tuple{0, DWORD{7}, ZEL_ERR_NO_DRIVE}),
+              (std::tuple{Agent_WMDMGetDeviceSpace(&total, &free), total,
+                          Agent_WMDMTransferFile(u"P:\\a.mp3", nullptr, nullptr, nullptr, nullptr)}));
+    IStream** first = reinterpret_cast<IStream**>(&total);
+    EXPECT_EQ(nullptr, Agent_GetRootStorage(&first, nullptr));
+    EXPECT_EQ(nullptr, first);
 
     for (const std::string& name : LoadedModules()) EXPECT_EQ(std::string::npos, name.find("libZELDevice.so")) << name;
-    bool agentLoaded = false;
-    for (const std::string& name : LoadedModules()) agentLoaded |= name.find("libZELDeviceAgent.so") != std::string::npos;
-    EXPECT_TRUE(agentLoaded);
+}
+
+TEST_F(AgentPlayer, ListingsGiveEntriesWhoseStoragesBalance) {
+    ASSERT_EQ(1, opened);
+    std::vector<CZEL_File> root;
+    // The root's listing: the root itself, the card, then its objects in name order, filtered by extension.
+    EXPECT_EQ((Names{u"Internal Storage", u"Memory Card", u"Music"}), List(&root));
+    std::vector<CZEL_File> copy = root;  // entries copy and destroy as plain values
+    root.clear();
+    EXPECT_EQ((std::tuple{std::u16string(u""), DWORD{ZEL_ATTR_FOLDER}, std::u16string(u"\\Memory Card")}),
+              (std::tuple{copy[0].Path.Str(), copy[2].Attributes, copy[1].Path.Str()}));
+    EXPECT_NE(copy[0].FolderStorage, copy[2].FolderStorage);
+
+    ASSERT_EQ(1, Agent_WMDMMoveFolder(u"music", &copy[2].FolderStorage, nullptr));
+    std::vector<CZEL_File> music;
+    EXPECT_EQ((Names{u"A.WMA", u"b.mp3"}), List(&music));
+    EXPECT_EQ((std::tuple{std::u16string(u"\\Music\\b.mp3"), DWORD{2}, DWORD{ZEL_MEDIA_MP3}, std::u16string(u"MP3")}),
+              (std::tuple{music[1].Path.Str(), music[1].Size, music[1].MediaType, music[1].Extension.Str()}));
+    EXPECT_EQ(14u, music[1].TimeStamp.GetLength());
+    EXPECT_EQ(u"\\Music", std::u16string(Agent_GetCurrentPath()));
+
+    // A stream turns back into the entry's storage once; the slot gets a fresh one when listed again.
+    IWMDMStorage* song = nullptr;
+    ASSERT_EQ(S_OK, CoGetInterfaceAndReleaseStream(*music[1].StorageStream, IID_IWMDMStorage,
+                                                   reinterpret_cast<void**>(&song)));
+    EXPECT_EQ(1, Agent_WMDMFindFileFromPath(u"\\MUSIC\\B.MP3", nullptr));
+    List(&music);
+    IWMDMStorage* again = nullptr;
+    ASSERT_EQ(S_OK, CoGetInterfaceAndReleaseStream(*music[1].StorageStream, IID_IWMDMStorage,
+                                                   reinterpret_cast<void**>(&again)));
+    EXPECT_EQ(song, again);
+    again->Release();
+
+    IStream** first = nullptr;
+    IStream** second = nullptr;
+    IWMDMStorage* rootStorage = Agent_GetRootStorage(&first, &second);
+    ASSERT_TRUE(rootStorage != nullptr && first != nullptr && second != nullptr);
+    // Once the device goes away, the agent holds nothing: the test's references are the last ones.
+    Agent_SetDeviceWindow(window.hwnd, 0);
+    EXPECT_EQ((std::tuple{nullptr, nullptr, ULONG{0}, ULONG{0}}),
+              (std::tuple{*first, *second, song->Release(), rootStorage->Release()}));
+    EXPECT_EQ(0, Agent_WMDMEnumerate(&music, nullptr));
+}
+
+TEST_F(AgentPlayer, SendsReportProgressReplaceAndStopOnCancelOrFault) {
+    const std::u16string big = Pc("big.mp3", std::string(1 << 20, 'x'));
+    CZEL_File record;
+    record.SetName(u"B.MP3");
+    tagDB_File db{};
+    ASSERT_EQ(ZEL_SUCCESS, Agent_WMDMTransferFile(big.c_str(), &record, &db, u"Music\\", nullptr));
+    // The file of that name was replaced; the entry names the new object and the folder it went into.
+    EXPECT_EQ(std::string(1 << 20, 'x'), folders.Read(folders.Player("Music/b.mp3")));
+    EXPECT_EQ((std::tuple{std::u16string(u"b.mp3"), std::u16string(u"\\Music"), DWORD{1 << 20}, DWORD{1 << 20}}),
+              (std::tuple{record.Name.Str(), record.Path.Str(), record.Size, db.FileSize}));
+    ASSERT_GE(window.reports.size(), 4u);
+    EXPECT_EQ((std::tuple{DWORD{ZEL_REPORT_START}, DWORD{ZEL_REPORT_END}, DWORD{1 << 20}}),
+              (std::tuple{window.reports.front().Event, window.reports.back().Event, window.reports.back().Done}));
+
+    // A cancel from the window while the copy runs leaves nothing, and the next copy runs again.
+    window.onReport = [](const tagProgressReport& report) {
+        if (report.Event == ZEL_REPORT_PROGRESS && report.Done > 0) Agent_CancelTransfer();
+    };
+    EXPECT_EQ(ZEL_ERR_CANCELLED, Send(big, u"new.mp3"));
+    window.onReport = {};
+    const struct {
+        const char* fault;
+        DWORD result;
+    } faults[] = {{"full@1000", ZEL_ERR_LOW_SPACE}, {"write", ZEL_ERR_COPY}, {"gone", ZEL_ERR_NO_DRIVE}};
+    for (const auto& f : faults) {
+        ScopedEnv fault("ZEL_MTP_FAULT", f.fault);
+        EXPECT_EQ(f.result, Send(big, u"new.mp3")) << f.fault;
+    }
+    EXPECT_EQ(ZEL_ERR_PATH, Send(big, u"x.mp3", u"\\No Such Folder"));
+    EXPECT_EQ(ZEL_ERR_PATH, Send(Pc("x", ""), u"x.mp3", u"\\No Such Folder"));
+    EXPECT_EQ(ZEL_ERR_DESTINATION, Send(big, u"Music"));
+    EXPECT_EQ((std::vector<std::string>{"Music", "Music/A.WMA", "Music/b.mp3", "notes.doc"}),
+              folders.Everything(folders.Player()));
+    EXPECT_EQ(ZEL_SUCCESS, Send(big, u"new.mp3", u"\\Memory Card\\Photo"));
+    EXPECT_TRUE(folders.Exists(folders.Card("Photo/new.mp3")));
+}
+
+TEST_F(AgentPlayer, FoldersAreMadeEnteredReadBackAndDeleted) {
+    CZEL_File made;
+    EXPECT_EQ(1, Agent_WMDMMakeFolder(u"\\My Pack\\UCI", &made, nullptr, 0));
+    EXPECT_EQ((std::pair{std::u16string(u"UCI"), std::u16string(u"\\My Pack")}), (std::pair{made.Name.Str(), made.Path.Str()}));
+    EXPECT_EQ(0, Agent_WMDMMakeFolder(u"my pack", &made, nullptr, 0));  // there already
+    EXPECT_EQ(1, Agent_WMDMTransferMakeFolderFile(nullptr, u"\\Datacast\\EPG\\"));
+    EXPECT_EQ(1, Agent_WMDMTransferMakeFolderFile(Pc("fw.bin", "fw").c_str(), u"\\System\\fw.bin"));
+    EXPECT_EQ("fw", folders.Read(folders.Player("System/fw.bin")));
+
+    EXPECT_EQ(1, Agent_WMDMMoveSpecialFolder(u"My Pack\\UCI", nullptr, nullptr));
+    EXPECT_EQ(1, Agent_WMDMMoveFolder(u"..", nullptr, nullptr));
+    EXPECT_EQ(u"\\My Pack", std::u16string(Agent_GetCurrentPath()));
+    EXPECT_EQ(0, Agent_WMDMMoveFolder(u"Nowhere", nullptr, nullptr));
+    EXPECT_EQ(1, Agent_WMDMMoveFolder(nullptr, nullptr, nullptr));
+    EXPECT_EQ(1, Agent_NDAMoveFolder(u"\\Photo", 1));
+    EXPECT_EQ(u"\\Memory Card\\Photo", std::u16string(Agent_GetCurrentPath()));
+
+    // Reading back never replaces a file of the computer unless the caller says so.
+    folders.Write(folders.Computer("b.mp3"), "mine");
+    ASSERT_EQ(1, Agent_WMDMFindFileFromPath(u"Music\\b.mp3", nullptr));
+    EXPECT_EQ(0, Agent_WMDMUploadFile(nullptr, u"P:\\", 0));
+    EXPECT_EQ(1, Agent_WMDMUploadFile(u"copy.mp3", u"P:\\", 0));
+    EXPECT_EQ(0, Agent_WMDMUploadFiles(u"\\Music\\A.WMA", u"P:\\b.mp3", 0));
+    EXPECT_EQ(1, Agent_WMDMUploadFiles(u"\\Music\\A.WMA", u"P:\\b.mp3", 1));
+    EXPECT_EQ((std::pair{std::string("bb"), std::string("a")}),
+              (std::pair{folders.Read(folders.Computer("copy.mp3")), folders.Read(folders.Computer("b.mp3"))}));
+    EXPECT_EQ((std::pair{1, 0}), (std::pair{Agent_WMDMCheckFindFile(u"\\music\\a.wma"), Agent_WMDMCheckFindFile(u"\\x")}));
+
+    // Deleting takes the caller's reference; a folder goes with what it holds.
+    Agent_WMDMMoveFolder(nullptr, nullptr, nullptr);
+    std::vector<CZEL_File> root;
+    EXPECT_EQ((Names{u"Internal Storage", u"Memory Card", u"Datacast", u"Music", u"My Pack", u"System"}), List(&root));
+    IWMDMStorage* music = nullptr;
+    ASSERT_EQ(S_OK, CoGetInterfaceAndReleaseStream(*root[3].StorageStream, IID_IWMDMStorage,
+                                                   reinterpret_cast<void**>(&music)));
+    IWMDMStorage* kept = music;
+    kept->AddRef();
+    EXPECT_EQ(ZEL_SUCCESS, Agent_WMDMDeleteFiles(&music));
+    EXPECT_EQ(nullptr, music);
+    EXPECT_FALSE(folders.Exists(folders.Player("Music")));
+    EXPECT_EQ(ZEL_FAILURE, Agent_WMDMDeleteFiles(&kept));  // gone already; the reference is still released
+
+    EXPECT_EQ(1, Agent_WMDMFormat());
+    EXPECT_TRUE(folders.Everything(folders.Player()).empty());
+    EXPECT_EQ(std::vector<std::string>({"Photo", "Photo/p.jpg"}), folders.Everything(folders.Card()));
+}
+
+TEST_F(AgentPlayer, PlaylistsCollectTheirItemsInOrder) {
+    ASSERT_EQ(ZEL_SUCCESS, Send(Pc("c.mp3", "c"), u"c.mp3", u"\\Music"));
+    ASSERT_EQ(1, Agent_WMDMMakeFolder(u"Playlists", nullptr, nullptr, 0));
+    ASSERT_EQ(1, Agent_SetFolderStorage(nullptr, u"PLAYLISTS", 0));
+    CStringArray names, paths;
+    for (auto [name, path] : {std::pair{u"Rock", u"c.mp3"}, {u"Jazz", u"\\Music\\A.WMA"}, {u"Rock", u"\\Music\\b.mp3"}})
+        names.Add(name), paths.Add(path);
+    CZEL_File record;
+    ASSERT_EQ(1, Agent_MTPUpdatePlaylist(names, paths, 1, &record));
+    EXPECT_EQ("\\Music\\c.mp3\n\\Music\\b.mp3\n", folders.Read(folders.Player("Playlists/Rock.pla")));
+    EXPECT_EQ("\\Music\\A.WMA\n", folders.Read(folders.Player("Playlists/Jazz.pla")));
+    EXPECT_EQ((std::pair{std::u16string(u"Jazz.pla"), std::u16string(u"\\Playlists")}),
+              (std::pair{record.Name.Str(), record.Path.Str()}));
+
+    // A playlist there already keeps its items and gets the new ones after them.
+    CStringArray mood;
+    mood.Add(u"\\Music\\A.WMA"), mood.Add(u"\\Music\\b.mp3");
+    EXPECT_EQ(ZEL_SUCCESS, Agent_MTPUpdateMoodPlaylist(CString(u"ROCK"), mood, &record));
+    EXPECT_EQ("\\Music\\c.mp3\n\\Music\\b.mp3\n\\Music\\A.WMA\n", folders.Read(folders.Player("Playlists/Rock.pla")));
+    EXPECT_EQ(0, Agent_SetFolderStorage(nullptr, u"\\Nowhere", 0));
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// Playlist objects written by the agent: a playlist named by the device is
+// created in the agent's playlist folder, or, when it is there already, gets
+// the new items appended after the ones it holds (an item it holds already
+// keeps its place).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "agent_session.h"
+
+namespace zelagent {
+
+// The node an item of the device's lists names: a device path, or a file
+// name, looked up among the files sent during the session and then in the
+// current folder. 0 when there is none.
+DWORD PlaylistItem(Session& session, const std::u16string& item);
+
+// Writes the playlist name with items into folder; made receives its node.
+DWORD WritePlaylist(Session& session, DWORD folder, const std::u16string& name, const std::vector<DWORD>& items,
+                    DWORD& made);
+
+}  // namespace zelagent
