@@ -10,4 +10,5 @@
 #include "ZELDevice/abi/ZELFile.h"
 #include "ZELDevice/abi/tree.h"
 #include "ZELDevice/device/CZEL_Device.h"
+#include "ZELDevice/mtp/CZEL_DeviceForMTP.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"

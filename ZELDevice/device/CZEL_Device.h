@@ -255,6 +255,16 @@ protected:
     // number 9999 when the answer holds none).
     static void CopyTagsIntoRecord(const ZelTagAnswer& answer, tagDB_File* record);
 
+    // ---- What the transfers of both player kinds prepare. ----
+    // A copy of source with its album art scaled to AlbumArtWidth x
+    // AlbumArtHeight, named fileName in the temporary folder's "$temp3": its
+    // path, or empty when none was made (nothing is left then).
+    CString MakeAlbumArtCopy(const CString& source, const CString& fileName);
+    // The lyrics converter's file conversion of source into the temporary
+    // folder under fileName: the converter's answer; copy receives the
+    // converted file's path when the answer has bit 0x20000.
+    DWORD MakeLyricsCopy(const CString& source, DWORD mediaType, const CString& fileName, CString& copy);
+
     // The busy ticker's timer: a format still running reports to the host.
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     // ZEL_WM_PROGRESS to the device's window: a copy's report (lParam) as percentages for the host.

@@ -6,6 +6,7 @@
 
 #include "internal/CoreText.h"
 #include "internal/MessagePump.h"
+#include "internal/TransferScratch.h"
 #include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "ZELDevice/ums/CopyProgress.h"
@@ -22,35 +23,6 @@ constexpr WORD kProductTTS2 = 0x5119;
 constexpr int kBroadcastFolder = 6;
 // The largest MP3 whose lyrics are merged in memory.
 constexpr DWORD kLargestMergedFile = 0x7FFFFFFF - CLyricsConverter::kBufferSlack;
-
-// Frees the transfer buffer and deletes the temporary copies a transfer made,
-// on every way out of it.
-class TransferScratch {
-public:
-    explicit TransferScratch(BYTE*& buffer) : m_buffer(buffer) {}
-    ~TransferScratch() {
-        delete[] m_buffer;
-        m_buffer = nullptr;
-        DropAlbumArtCopy();
-        Drop(m_lyricsCopy);
-    }
-    TransferScratch(const TransferScratch&) = delete;
-    TransferScratch& operator=(const TransferScratch&) = delete;
-
-    void KeepAlbumArtCopy(const CString& path) { m_albumArtCopy = path; }
-    void KeepLyricsCopy(const CString& path) { m_lyricsCopy = path; }
-    // The album-art copy is no longer the file to send.
-    void DropAlbumArtCopy() { Drop(m_albumArtCopy); }
-
-private:
-    static void Drop(CString& path) {
-        if (!path.IsEmpty()) DeleteFileW(path);
-        path.Empty();
-    }
-    BYTE*& m_buffer;
-    CString m_albumArtCopy;
-    CString m_lyricsCopy;
-};
 
 // The current local time as "%d%02d%02d%02d%02d%02d".
 CString LocalTimeStamp() {
@@ -123,7 +95,7 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     const CString destination = m_strDestFolder + m_strCurrentTransFile;
     m_bCancel = 0;
 
-    TransferScratch scratch(m_pTransferBuffer);
+    zelcore::TransferScratch scratch(m_pTransferBuffer);
     const bool agentRoute = (capabilities & ZEL_CAP_AGENT_ROUTE) != 0;
     // The agent writes the file; the entry is read back from the drive, except
     // for what the older form sends that is not music.
@@ -160,17 +132,10 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
                 line.Format(u"[MSC_TRANSFER] Edit album art in ID3 Tag (x:%d, y:%d)", width, height);
                 OutputDebugStringW(line);
             }
-            if (m_szTempDir[0] == 0) CreateTempDir();
-            CString folder;
-            folder.Format(u"%s\\$temp3", m_szTempDir);
-            CreateDirectoryW(folder, nullptr);
-            CString copy;
-            copy.Format(u"%s\\%s", folder, fileName);
-            if (m_pfnResizeAlbumImage != nullptr && m_pfnResizeAlbumImage(source, copy, width, height)) {
+            const CString copy = MakeAlbumArtCopy(source, fileName);
+            if (!copy.IsEmpty()) {
                 source = copy;
                 scratch.KeepAlbumArtCopy(copy);
-            } else {
-                DeleteFileW(copy);  // whatever a failed resizer may have left
             }
         }
 
@@ -187,11 +152,8 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
                                                                         m_pTransferBuffer, nullptr, nullptr, &tagLength);
                 if (merged > 0) mergedLength = static_cast<DWORD>(merged);
             } else {
-                if (m_szTempDir[0] == 0) CreateTempDir();
-                m_LyricsConverter.SetWorkFolder(m_szTempDir);
-                WCHAR converted[MAX_PATH] = {};
-                lstrcpynW(converted, fileName, MAX_PATH);
-                const DWORD answer = m_LyricsConverter.ConvertFile(&m_Settings, source, mediaType, converted, MAX_PATH);
+                CString converted;
+                const DWORD answer = MakeLyricsCopy(source, mediaType, fileName, converted);
                 if (answer & ZEL_SUCCESS) {
                     scratch.DropAlbumArtCopy();
                     source = converted;

@@ -34,6 +34,14 @@ DWORD NodeOfStorage(Session& session, IWMDMStorage* storage) {
     return node != nullptr ? node->id : 0;
 }
 
+// A device path given with a storage: from the top of the storage's storage,
+// else from the device root.
+DWORD ResolveWith(Session& session, const std::u16string& path, DWORD given) {
+    if (given != 0)
+        if (const DWORD found = session.Resolve(path, session.TopOf(given))) return found;
+    return session.Resolve(path);
+}
+
 // The folder a move names: the root for an empty name; the folder of the
 // storage value when its name is the last one of the path; else the path,
 // from the device root when it holds "\" or fromRoot, from the current
@@ -204,7 +212,7 @@ AFX_EXT_API DWORD Agent_WMDMTransferFile(LPCWSTR source, CZEL_File* record, tagD
     if (storage != nullptr && given == 0) return ZEL_ERR_PATH;
     DWORD destination = session->Current();
     if (folder != nullptr && *folder != 0) {
-        destination = session->Resolve(folder, given != 0 ? session->TopOf(given) : session->DeviceRoot());
+        destination = ResolveWith(*session, folder, given);
     } else if (given != 0) {
         destination = session->Find(given)->folder ? given : session->Find(given)->parent;
     }
@@ -252,7 +260,7 @@ AFX_EXT_API int Agent_WMDMFindFileFromPath(LPCWSTR path, IWMDMStorage* storage) 
     if (session == nullptr) return 0;
     const DWORD given = storage != nullptr ? NodeOfStorage(*session, storage) : 0;
     if (storage != nullptr && given == 0) return 0;
-    const DWORD found = session->Resolve(TextOf(path), given != 0 ? session->TopOf(given) : session->DeviceRoot());
+    const DWORD found = ResolveWith(*session, TextOf(path), given);
     session->SetFound(found);
     return found != 0 ? 1 : 0;
 }

@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "ZELDevice/ZELDevice.h"
+#include "ZELDevice/abi/Codes.h"
+#include "zelcompat/zelcompat.h"
 
 using Clock = std::chrono::steady_clock;
 using Event = std::pair<WPARAM, LPARAM>;

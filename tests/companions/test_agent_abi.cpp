@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <link.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/abi/Codes.h"
+#include "host_fixture.h"
 #include "simulated_player.h"
 #include "zelcompat/drives.h"
 #include "zelcompat/window.h"
@@ -32,36 +32,6 @@ std::vector<std::string> LoadedModules() {
     return names;
 }
 
-// The device's own window as the agent sees it: it keeps every progress report.
-class DeviceWindow {
-public:
-    DeviceWindow() {
-        static const ATOM registered = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = &DeviceWindow::Procedure;
-            windowClass.lpszClassName = u"ZelAgentTestDevice";
-            return RegisterClassW(&windowClass);
-        }();
-        hwnd = CreateWindowExW(0, MAKEINTATOM(registered), u"device", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                               nullptr);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~DeviceWindow() { DestroyWindow(hwnd); }
-
-    HWND hwnd;
-    std::vector<tagProgressReport> reports;
-    std::function<void(const tagProgressReport&)> onReport;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<DeviceWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
-        self->reports.push_back(*reinterpret_cast<const tagProgressReport*>(lParam));
-        if (self->onReport) self->onReport(self->reports.back());
-        return 1;
-    }
-};
-
 // A simulated player on the computer's drive P: with the agent's session open on it.
 class AgentPlayer : public ::testing::Test {
 protected:
@@ -71,10 +41,10 @@ protected:
         folders.Write(folders.Player("notes.doc"), "skip me");
         folders.Write(folders.Card("Photo/p.jpg"), "jpg");
         ZelMapDrive(u'P', folders.Computer().c_str());
-        opened = Agent_SetDeviceWindow(window.hwnd, 1);
+        opened = Agent_SetDeviceWindow(window.Handle(), 1);
     }
     ~AgentPlayer() override {
-        Agent_SetDeviceWindow(window.hwnd, 0);
+        Agent_SetDeviceWindow(window.Handle(), 0);
         ZelUnmapDrive(u'P');
     }
 
@@ -98,7 +68,7 @@ protected:
     }
 
     SimulatedPlayerFolders folders{true};
-    DeviceWindow window;
+    HostWindow window{true};  // the device's own window: it keeps the reports
     int opened = 0;
 };
 
@@ -156,7 +126,7 @@ TEST_F(AgentPlayer, ListingsGiveEntriesWhoseStoragesBalance) {
     IWMDMStorage* rootStorage = Agent_GetRootStorage(&first, &second);
     ASSERT_TRUE(rootStorage != nullptr && first != nullptr && second != nullptr);
     // Once the device goes away, the agent holds nothing: the test's references are the last ones.
-    Agent_SetDeviceWindow(window.hwnd, 0);
+    Agent_SetDeviceWindow(window.Handle(), 0);
     EXPECT_EQ((std::tuple{nullptr, nullptr, ULONG{0}, ULONG{0}}),
               (std::tuple{*first, *second, song->Release(), rootStorage->Release()}));
     EXPECT_EQ(0, Agent_WMDMEnumerate(&music, nullptr));
@@ -177,11 +147,12 @@ TEST_F(AgentPlayer, SendsReportProgressReplaceAndStopOnCancelOrFault) {
               (std::tuple{window.reports.front().Event, window.reports.back().Event, window.reports.back().Done}));
 
     // A cancel from the window while the copy runs leaves nothing, and the next copy runs again.
-    window.onReport = [](const tagProgressReport& report) {
-        if (report.Event == ZEL_REPORT_PROGRESS && report.Done > 0) Agent_CancelTransfer();
+    window.onMessage = [](WPARAM, LPARAM lParam) {
+        const auto* report = reinterpret_cast<const tagProgressReport*>(lParam);
+        if (report->Event == ZEL_REPORT_PROGRESS && report->Done > 0) Agent_CancelTransfer();
     };
     EXPECT_EQ(ZEL_ERR_CANCELLED, Send(big, u"new.mp3"));
-    window.onReport = {};
+    window.onMessage = {};
     const struct {
         const char* fault;
         DWORD result;
