@@ -49,7 +49,8 @@ DWORD CZEL_DeviceForMTP::TransferFile(LPWSTR source, tagDB_File* record, int) {
     m_pTransferBuffer = nullptr;
     const CString path(source);
     m_strCurrentTransFile = NameOfPath(path);
-    if (record == nullptr || record->MediaType == ZEL_MEDIA_NONE || !IsSupportedMedia(record->MediaType, source)) {
+    if (record == nullptr || source == nullptr || record->MediaType == ZEL_MEDIA_NONE ||
+        !IsSupportedMedia(record->MediaType, source)) {
         m_strCurrentTransFile.Empty();
         return ZEL_ERR_MEDIA_TYPE;
     }
