@@ -72,6 +72,23 @@ folder.text = Text
 special = Record
 special = Radio\FM
 )"},
+    {"mtp-player", R"(# An MTP player, reached through the device agent: a simulated one over a
+# folder of this computer (--player DIR, and --card DIR for its memory card), or
+# without --player the MTP player libmtp finds. It keeps its own database.
+name = mtp-player
+description = MTP player (simulated with --player DIR, or a real one through libmtp)
+kind = mtp
+model = MTP Player
+product-id = 0x6010
+player-type = none
+capabilities = video image text
+extensions = MP3.WMA.OGG.WMV.ASF.AVI.JPG.BMP.TXT
+folder.music = Music
+folder.video = Video
+folder.photo = Photo
+folder.text = Text
+album-art = 128x128
+)"},
 };
 
 }  // namespace

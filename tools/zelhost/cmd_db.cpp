@@ -8,6 +8,10 @@
 namespace zelhost {
 
 void PrintRecords(const Session& session) {
+    if (session.IsMtp()) {
+        std::printf("An MTP player keeps its own database; the library does not read it.\n");
+        return;
+    }
     if (!session.HasDatabase()) {
         std::printf("The player keeps no database (profile %s).\n", session.GetProfile().name.c_str());
         return;

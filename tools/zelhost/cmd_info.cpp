@@ -19,11 +19,17 @@ int RunInfo(Session& session, const Args& args) {
     const bool firmware = settings.FWMajor != 0 || settings.FWMinor != 0 || !region.empty() || !update.empty();
     const std::string drive = std::string(1, static_cast<char>(session.Drive())) + ":";
     const std::vector<tagDB_File> records = session.Records();
+    const bool simulated = session.IsMtp() && !session.PlayerFolder().empty();
 
     if (session.JsonOutput()) {
         Json json = Json::Object();
-        json.Set("player", session.PlayerFolder());
-        json.Set("drive", drive);
+        json.Set("kind", PlayerKindName(profile.kind));
+        json.Set("player", session.PlayerFolder().empty() ? Json() : Json(session.PlayerFolder()));
+        json.Set("drive", session.IsMtp() ? Json() : Json(drive));
+        if (session.IsMtp()) {
+            json.Set("simulated", simulated);
+            json.Set("card", session.CardFolder().empty() ? Json() : Json(session.CardFolder()));
+        }
         json.Set("profile", profile.name);
         json.Set("description", profile.description);
         json.Set("model", model);
@@ -53,7 +59,15 @@ int RunInfo(Session& session, const Args& args) {
         return kExitOk;
     }
 
-    std::printf("Player        %s (drive %s)\n", session.PlayerFolder().c_str(), drive.c_str());
+    if (!session.IsMtp())
+        std::printf("Player        %s (drive %s)\n", session.PlayerFolder().c_str(), drive.c_str());
+    else if (!simulated)
+        std::printf("Player        an MTP player reached through libmtp\n");
+    else if (session.CardFolder().empty())
+        std::printf("Player        simulated MTP player in %s\n", session.PlayerFolder().c_str());
+    else
+        std::printf("Player        simulated MTP player in %s, memory card in %s\n", session.PlayerFolder().c_str(),
+                    session.CardFolder().c_str());
     std::printf("Profile       %s%s%s\n", profile.name.c_str(), profile.description.empty() ? "" : " - ",
                 profile.description.c_str());
     std::printf("Model         %s (product id %s)\n", model.c_str(), HexCode(settings.ProductID).c_str());

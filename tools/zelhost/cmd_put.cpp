@@ -40,7 +40,7 @@ bool PassesThroughLibraryScratch(const tagDeviceSettings& settings, DWORD mediaT
 // The library's tag reader fills what a host's own media library would know
 // about a song; the player's database keeps it with the record. The genre field
 // doubles as the category of broadcast files, so those names are not kept as genres.
-void AddTags(CZEL_DeviceForUMS& device, const std::u16string& path, tagDB_File& record) {
+void AddTags(CZEL_Device& device, const std::u16string& path, tagDB_File& record) {
     if (!device.ReadTagsIntoRecord(path.c_str(), &record)) return;
     const std::u16string genre = FieldText(record.ShortText2);
     if (genre == u"Datacasts" || genre == u"TTS")
@@ -98,7 +98,7 @@ void PrintPutOutcome(const PutOutcome& outcome) {
 PutOutcome PutFile(Session& session, const std::string& source, const std::optional<std::string>& destination) {
     PutOutcome outcome;
     outcome.source = source;
-    CZEL_DeviceForUMS& device = session.Device();
+    CZEL_Device& device = session.Device();
 
     std::error_code failed;
     const fs::path hostPath = fs::absolute(source, failed).lexically_normal();
@@ -149,7 +149,8 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
 
-    std::u16string destinationFolder = device.GetCurrentPath().Str();  // ends with "\"
+    // A mass-storage player takes its current path (it ends with "\"); an MTP player the folder's device path.
+    std::u16string destinationFolder = session.IsMtp() ? session.DevicePath(folder) : device.GetCurrentPath().Str();
     if (destinationFolder.size() + FieldText(record.FileName).size() >= ZEL_DBFOLDER) {
         outcome.exitCode = kExitFailed;
         outcome.message = "its path on the player would not fit the player's database record, so it is not sent";
@@ -189,7 +190,8 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
     session.Changed();
-    outcome.devicePath = destinationFolder + FieldText(record.FileName);
+    outcome.size = record.FileSize;  // as it landed (album art resized, lyrics merged)
+    outcome.devicePath = Session::JoinDevicePath(destinationFolder, FieldText(record.FileName));
     outcome.path = ShownDevicePath(outcome.devicePath);
     // The database is written after each file: a run that is killed later
     // loses at most the record of the file then in flight.

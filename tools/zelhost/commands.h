@@ -20,6 +20,8 @@ int RunPut(Session& session, const Args& args);
 int RunMkdir(Session& session, const Args& args);
 int RunRm(Session& session, const Args& args);
 int RunDb(Session& session, const Args& args);
+// `zelhost devices`: the MTP players libmtp finds; needs no player.
+int RunDevices(const SessionOptions& options, const Args& args);
 int RunPlaylist(Session& session, const Args& args);
 int RunUploads(Session& session, const Args& args);
 int RunGet(Session& session, const Args& args);

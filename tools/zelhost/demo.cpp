@@ -69,6 +69,16 @@ std::vector<DemoFile> MakeMedia(const std::string& folder, std::string& error) {
     return files;
 }
 
+// The file of this computer that holds a file of the player: on its drive, or in
+// the simulated MTP player's folder.
+std::string HostPathOf(Session& session, const std::u16string& devicePath) {
+    if (!session.IsMtp()) return ZelHostPath(devicePath.c_str());
+    std::string relative = ZelToUtf8(devicePath);
+    for (char& c : relative)
+        if (c == '\\') c = '/';
+    return session.PlayerFolder() + relative;
+}
+
 std::string MakeWorkFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/zelhost-demo-XXXXXX";
@@ -79,8 +89,9 @@ std::string MakeWorkFolder() {
 }  // namespace
 
 int RunDemo(const SessionOptions& options, const Args& args) {
-    if (!args.empty()) {
-        Complain("demo takes no arguments besides --player, --profile and --json");
+    const bool mtp = args.size() == 1 && args[0] == "--mtp";
+    if (!args.empty() && !mtp) {
+        Complain("demo takes no arguments besides --mtp, --player, --profile and --json");
         return kExitUsage;
     }
     const std::string work = MakeWorkFolder();
@@ -90,7 +101,9 @@ int RunDemo(const SessionOptions& options, const Args& args) {
     }
     SessionOptions demoOptions = options;
     if (demoOptions.playerFolder.empty()) demoOptions.playerFolder = work + "/player";
-    if (demoOptions.profile.empty()) demoOptions.profile = kDefaultProfile;
+    if (demoOptions.profile.empty()) demoOptions.profile = mtp ? kDefaultMtpProfile : kDefaultProfile;
+    // A simulated MTP player comes with a memory card, which shows in its tree.
+    if (mtp && demoOptions.cardFolder.empty() && options.playerFolder.empty()) demoOptions.cardFolder = work + "/card";
     const std::string sources = work + "/sources";
     std::error_code ignored;
     fs::create_directories(sources, ignored);
@@ -104,10 +117,19 @@ int RunDemo(const SessionOptions& options, const Args& args) {
         return exitCode;
     }
     const Profile& profile = session->GetProfile();
+    if (mtp && !profile.IsMtp()) {
+        Complain("demo --mtp: the profile " + profile.name + " is not an MTP player's");
+        return kExitUsage;
+    }
     const tagDeviceSettings& settings = session->Device().m_Settings;
     if (!json) {
         std::printf("zelhost demo\n\n");
-        std::printf("Player folder  %s  (drive %c:)\n", session->PlayerFolder().c_str(), static_cast<char>(session->Drive()));
+        if (session->IsMtp())
+            std::printf("Player folder  %s  (simulated MTP player; memory card %s)\n", session->PlayerFolder().c_str(),
+                        session->CardFolder().empty() ? "none" : session->CardFolder().c_str());
+        else
+            std::printf("Player folder  %s  (drive %c:)\n", session->PlayerFolder().c_str(),
+                        static_cast<char>(session->Drive()));
         std::printf("Profile        %s - %s\n", profile.name.c_str(), profile.description.c_str());
         std::printf("Model          %s, %u MB free\n", ZelToUtf8(FieldText(settings.ModelName)).c_str(), settings.FreeMB);
     }
@@ -174,10 +196,10 @@ int RunDemo(const SessionOptions& options, const Args& args) {
     std::printf("%10s  %-4s  %-19s  %-3s  %s\n", "size", "type", "modified", "db", "name");
     PrintTree(*session, tree, true);
 
-    std::printf("\nFiles on the drive:\n");
+    std::printf("\nFiles on the %s:\n", session->IsMtp() ? "player's storage" : "drive");
     for (const PutOutcome& outcome : outcomes) {
         if (outcome.exitCode != kExitOk) continue;
-        const std::string host = ZelHostPath(outcome.devicePath.c_str());
+        const std::string host = HostPathOf(*session, outcome.devicePath);
         const auto size = fs::file_size(host, ignored);
         std::printf("  %s  (%s)\n", host.c_str(), FormatSize(ignored ? 0 : size).c_str());
     }
@@ -187,7 +209,11 @@ int RunDemo(const SessionOptions& options, const Args& args) {
 
     std::printf("\n");
     PrintRecords(*session);
-    std::printf("\nTry: zelhost --player %s ls -l\n", session->PlayerFolder().c_str());
+    if (session->IsMtp() && !session->CardFolder().empty())
+        std::printf("\nTry: zelhost --player %s --card %s ls -l\n", session->PlayerFolder().c_str(),
+                    session->CardFolder().c_str());
+    else
+        std::printf("\nTry: zelhost --player %s ls -l\n", session->PlayerFolder().c_str());
     return exitCode;
 }
 

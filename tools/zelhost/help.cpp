@@ -8,20 +8,26 @@ namespace zelhost {
 
 namespace {
 
-constexpr const char* kOverview = R"(zelhost - a command-line host for mass-storage media players
+constexpr const char* kOverview = R"(zelhost - a command-line host for mass-storage and MTP media players
 
-Usage: zelhost [--player DIR] [--profile NAME|FILE] [--json] [-v] [--use-player-library]
-               COMMAND [ARGS]
+Usage: zelhost [--player DIR] [--card DIR] [--profile NAME|FILE] [--json] [-v]
+               [--use-player-library] COMMAND [ARGS]
 
-The player is a folder of this computer (--player DIR, or $ZELHOST_PLAYER); zelhost maps
-it as the profile's drive letter (E:), creates the device object for it and works through
-the device library. Paths on the player are relative to its root: Music/Rock/a.mp3
+A mass-storage player is a folder of this computer (--player DIR, or $ZELHOST_PLAYER);
+zelhost maps it as the profile's drive letter (E:), creates the device object for it and
+works through the device library. An MTP player (a profile of kind mtp, such as the
+built-in mtp-player) is reached through the device agent: with --player DIR it is a
+simulated MTP player whose storage is that folder (--card DIR adds its memory card, which
+shows as the folder "Memory Card" of its root); without --player it is the real player
+libmtp finds (zelhost devices lists them). Paths on the player are relative to its root: Music/Rock/a.mp3
 (also /Music\Rock\a.mp3 or E:\Music\Rock\a.mp3), or begin with a special folder the
 device opens itself: @music/Rock, @photo, @playlists, ... (zelhost help paths). Files of
 this computer are given as usual (/home/u/a.mp3, ../a.mp3).
 
 Commands:
-  demo                 make a player, send generated media to it, show what landed
+  demo [--mtp]         make a player, send generated media to it, show what landed
+                       (--mtp: a simulated MTP player with a memory card)
+  devices              the MTP players libmtp finds on this computer
   info                 model, capacity, firmware fields and settings of the player
   ls [-l] [--flat] [PATH]
                        the tree below PATH (default the root); -l: sizes, times, database
@@ -43,7 +49,9 @@ Commands:
   help [COMMAND]       this text, or a command's; help paths: the special folders
 
 Options:
-  --player DIR         the player's folder (made when missing)
+  --player DIR         the player's folder (made when missing); for an MTP profile the
+                       simulated player's storage
+  --card DIR           the simulated MTP player's memory card (made when missing)
   --profile NAME|FILE  a built-in profile or a profile file; the player keeps the last one
                        used (System/zelhost.profile), so later commands need no --profile.
                        Without either: xpl-db
@@ -67,7 +75,8 @@ Exit codes:
      (a file it was to replace stays as it was), the batch stops, the database holds
      every file that landed. A second Ctrl-C ends zelhost at once.
 
-Profile files: lines of "key = value", "#" comments. Keys: name, description, drive,
+Profile files: lines of "key = value", "#" comments. Keys: name, description, kind
+(mass-storage|mtp; an MTP player keeps its own database), drive,
 model, product-id, second-id, player-type (xpl|plp|none|N), capabilities (names or
 numbers: playlists database lyrics video image text swf check-folder card-slot ...),
 extensions (MP3.WMA.JPG), folder.music|video|photo|text|ts3|extra|broadcast|pack|pack2|guide
@@ -78,7 +87,7 @@ use-player-library (yes|no; as the option, and only in a profile given with --pr
 )";
 
 const std::map<std::string, const char*> kCommandHelp = {
-    {"demo", R"(Usage: zelhost [--player DIR] [--profile NAME] [--json] demo
+    {"demo", R"(Usage: zelhost [--player DIR] [--profile NAME] [--json] demo [--mtp]
 
 Makes a player folder (in a new temporary folder unless --player names one) for a built-in
 profile (xpl-db unless --profile names another), sets up the device, generates small real
@@ -86,6 +95,18 @@ media files (three tagged MP3 files with cover pictures, a JPEG photo, a text fi
 them with progress bars, lists the player's tree and prints the files on the drive and the
 records of the player's database. Needs no network; a player that does not take a kind of
 file refuses it, and that does not fail the demo.
+  --mtp   the same on a simulated MTP player (profile mtp-player unless --profile names
+          another MTP profile) with a memory card, through the device agent; the files
+          shown are those of the player's storage folder
+)"},
+    {"devices", R"(Usage: zelhost [--json] devices
+
+The MTP players libmtp finds on this computer's USB buses: bus and device number, USB
+vendor and product ids and names. ZEL_MTP_DEVICE=BUS:DEV (or a serial number) picks one
+when several are connected; without it the first one found is used:
+  ZEL_MTP_DEVICE=1:5 zelhost --profile mtp-player info
+Says so plainly when none is found (exit code 0). A zelhost built without libmtp reaches
+no real player: it says so and exits with code 3. Needs no --player.
 )"},
     {"info", R"(Usage: zelhost [--json] info
 

@@ -1,5 +1,5 @@
-// zelhost: the command-line host of the device library for mass-storage
-// players. It takes the global options out of the command line, opens the
+// zelhost: the command-line host of the device library for mass-storage and
+// MTP players. It takes the global options out of the command line, opens the
 // player for the command and runs it.
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
             options.playerFolder = value("--player");
         } else if (arg.rfind("--player=", 0) == 0) {
             options.playerFolder = arg.substr(9);
+        } else if (arg == "--card") {
+            options.cardFolder = value("--card");
+        } else if (arg.rfind("--card=", 0) == 0) {
+            options.cardFolder = arg.substr(7);
         } else if (arg == "--profile") {
             options.profile = value("--profile");
         } else if (arg.rfind("--profile=", 0) == 0) {
@@ -111,6 +115,7 @@ int main(int argc, char** argv) {
     }
     if (command == "profiles") return flushed(RunProfiles(args));
     if (command == "demo") return flushed(RunDemo(options, args));
+    if (command == "devices") return flushed(RunDevices(options, args));
 
     const auto found = kCommands.find(command);
     if (found == kCommands.end()) {

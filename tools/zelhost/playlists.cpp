@@ -28,19 +28,21 @@ std::u16string WithoutLineEnd(std::u16string line) {
 }  // namespace
 
 bool KeepsPlaylists(Session& session) {
+    if (session.IsMtp()) return false;  // this build writes no playlists on an MTP player
     const tagDeviceSettings& settings = session.Device().m_Settings;
     return (settings.Capabilities & ZEL_CAP_PLAYLISTS) && (settings.PlayerType == 1 || settings.PlayerType == 2) &&
            settings.PlaylistFile[0] != 0;
 }
 
 std::string NoPlaylistsReason(Session& session) {
+    if (session.IsMtp()) return "this build keeps no playlists on an MTP player";
     return "the player keeps no playlist files (profile " + session.GetProfile().name +
            ": it needs the capability playlists, player-type xpl or plp and a playlist-folder)";
 }
 
 std::vector<PlayerPlaylist> ListPlaylists(Session& session) {
     std::vector<PlayerPlaylist> playlists;
-    CZEL_DeviceForUMS& device = session.Device();
+    CZEL_Device& device = session.Device();
     const std::u16string extension = Extension(session);
     auto add = [&](const std::u16string& file) {
         if (!EndsWithNoCase(file, extension)) return;
@@ -74,7 +76,7 @@ std::optional<PlayerPlaylist> FindPlaylist(Session& session, const std::u16strin
 
 std::vector<std::u16string> ReadPlaylistEntries(Session& session, const PlayerPlaylist& playlist,
                                                  std::u16string* myAuro) {
-    CZEL_DeviceForUMS& device = session.Device();
+    CZEL_Device& device = session.Device();
     // ReadPlaylist appends; the host empties the lists first.
     device.GetPlaylistItemNames().RemoveAll();
     device.GetPlaylistItemEntries().RemoveAll();

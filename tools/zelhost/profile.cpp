@@ -144,6 +144,8 @@ std::vector<std::string> CapabilityNames(DWORD capabilities) {
     return names;
 }
 
+std::string PlayerKindName(PlayerKind kind) { return kind == PlayerKind::Mtp ? "mtp" : "mass-storage"; }
+
 std::string PlayerTypeName(DWORD playerType) {
     if (playerType == 1) return "xpl";
     if (playerType == 2) return "plp";
@@ -178,6 +180,15 @@ std::optional<Profile> ParseProfile(const std::string& text, const std::string& 
             profile.name = value;
         } else if (key == "description") {
             profile.description = value;
+        } else if (key == "kind") {
+            const std::string lower = Lower(value);
+            if (lower == "mass-storage" || lower == "ums") {
+                profile.kind = PlayerKind::MassStorage;
+            } else if (lower == "mtp") {
+                profile.kind = PlayerKind::Mtp;
+            } else {
+                return fail("kind must be mass-storage or mtp");
+            }
         } else if (key == "drive") {
             if (value.size() != 1 || !std::isalpha(static_cast<unsigned char>(value[0])) ||
                 std::toupper(static_cast<unsigned char>(value[0])) == 'Z' ||
@@ -240,6 +251,10 @@ std::optional<Profile> ParseProfile(const std::string& text, const std::string& 
             return fail("unknown key '" + key + "'");
         }
     }
+    if (profile.IsMtp() && (profile.capabilities & ZEL_CAP_DATABASE)) {
+        error = name + ": an MTP player keeps its own database (no capability 'database')";
+        return std::nullopt;
+    }
     if (profile.UsesDatabase() && profile.database.empty()) {
         number = 0;
         error = name + ": capability 'database' needs a 'database' path";
@@ -252,6 +267,7 @@ std::string Profile::ToText() const {
     std::ostringstream out;
     out << "name = " << name << "\n";
     if (!description.empty()) out << "description = " << description << "\n";
+    if (IsMtp()) out << "kind = " << PlayerKindName(kind) << "\n";
     out << "drive = " << static_cast<char>(drive) << "\n";
     out << "model = " << ZelToUtf8(model) << "\n";
     out << "product-id = " << Hex(productId) << "\n";
@@ -275,7 +291,7 @@ void Profile::FillSettings(tagDeviceSettings& settings) const {
     settings = tagDeviceSettings{};
     settings.Capabilities = capabilities;
     settings.PlayerType = playerType;
-    settings.DriveLetter = drive;
+    settings.DriveLetter = IsMtp() ? 0 : drive;
     settings.ProductID = productId;
     SetText(settings.ModelName, model);
     SetText(settings.PlaylistFile, playlistFolder);

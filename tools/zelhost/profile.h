@@ -15,10 +15,14 @@
 
 namespace zelhost {
 
+// How a player is reached: as a drive (mass storage) or through the device agent (MTP).
+enum class PlayerKind { MassStorage, Mtp };
+
 struct Profile {
     std::string name;          // "xpl-db", or the file it came from
     std::string description;   // one line for people
-    char16_t drive = u'E';     // the letter the player folder is mapped as
+    PlayerKind kind = PlayerKind::MassStorage;
+    char16_t drive = u'E';     // the letter the player folder is mapped as (mass storage)
     std::u16string model;      // ModelName (at most 19 units)
     WORD productId = 0;
     WORD secondId = 0;
@@ -37,6 +41,7 @@ struct Profile {
 
     // Whether the device keeps the player's database (capability 0x8, PlayerType not 2).
     bool UsesDatabase() const { return (capabilities & ZEL_CAP_DATABASE) != 0 && playerType != 2; }
+    bool IsMtp() const { return kind == PlayerKind::Mtp; }
     // The profile in its own text format; parsing it gives the same profile back.
     std::string ToText() const;
     // Writes every host-supplied field into a device object's settings.
@@ -52,6 +57,11 @@ const std::vector<std::string>& BuiltinProfileNames();
 std::string BuiltinProfileText(const std::string& name);
 // The profile the commands use when neither --profile nor the player names one.
 inline constexpr const char* kDefaultProfile = "xpl-db";
+// The built-in profile of an MTP player (zelhost demo --mtp).
+inline constexpr const char* kDefaultMtpProfile = "mtp-player";
+
+// "mass-storage" or "mtp".
+std::string PlayerKindName(PlayerKind kind);
 
 // A capability bit's name ("database"), or empty for a bit without one.
 std::string CapabilityName(DWORD bit);

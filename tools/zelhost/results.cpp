@@ -44,9 +44,9 @@ std::string DescribeResult(DWORD result) {
     case ZEL_ERR_PATH: return "path too long or not found";
     case ZEL_ERR_CANCELLED: return "cancelled";
     case ZEL_ERR_WMP_RUNNING: return "a media player program is running";
-    case ZEL_ERR_LOW_SPACE: return "less than 10 MiB free on the player";
+    case ZEL_ERR_LOW_SPACE: return "not enough room on the player (less than 10 MiB free, or its storage is full)";
     case ZEL_ERR_WRITE_PROTECTED: return "the player is write-protected";
-    case ZEL_ERR_NO_DRIVE: return "no usable drive";
+    case ZEL_ERR_NO_DRIVE: return "the player cannot be reached (no usable drive, or the MTP player is gone)";
     default: return ZelFailed(result) ? "the operation failed" : "done";
     }
 }

@@ -5,6 +5,7 @@
 #include "diagnostics.h"
 #include "special_paths.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,6 +69,7 @@ std::optional<Profile> LoadProfile(const std::string& nameOrFile, std::string& e
 
 Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay::Mode mode)
     : m_playerFolder(options.playerFolder),
+      m_cardFolder(options.cardFolder),
       m_profile(std::move(profile)),
       m_json(options.json),
       m_verbose(options.verbose),
@@ -76,13 +78,9 @@ Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitCode, std::string& error) {
     InstallDiagnostics(options.verbose);
-    if (options.playerFolder.empty()) {
-        exitCode = kExitUsage;
-        error = "no player folder: give --player DIR (or set ZELHOST_PLAYER)";
-        return nullptr;
-    }
     std::error_code failed;
-    const std::string folder = fs::absolute(options.playerFolder, failed).lexically_normal().string();
+    const std::string folder =
+        options.playerFolder.empty() ? std::string() : fs::absolute(options.playerFolder, failed).lexically_normal().string();
 
     // The profile: the one asked for, else the one the player was set up with, else the default.
     std::optional<Profile> profile;
@@ -90,7 +88,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
     if (!options.profile.empty()) {
         profile = LoadProfile(options.profile, error);
         if (profile) usePlayerLibrary = usePlayerLibrary || profile->usePlayerLibrary;
-    } else {
+    } else if (!folder.empty()) {
         std::u16string saved(kSavedProfile);
         std::replace(saved.begin(), saved.end(), u'\\', u'/');
         const std::string savedPath = folder + "/" + ZelToUtf8(saved);
@@ -107,10 +105,28 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
             if (profile) profile->usePlayerLibrary = false;
         } else
             profile = LoadProfile(kDefaultProfile, error);
+    } else {
+        profile = LoadProfile(kDefaultProfile, error);
     }
     if (!profile) {
         exitCode = kExitUsage;
         return nullptr;
+    }
+    // Without a folder only an MTP player can be reached: the real one libmtp finds.
+    if (folder.empty() && !profile->IsMtp()) {
+        exitCode = kExitUsage;
+        error = "no player folder: give --player DIR (or set ZELHOST_PLAYER)";
+        return nullptr;
+    }
+    if (!options.cardFolder.empty() && !(profile->IsMtp() && !folder.empty())) {
+        exitCode = kExitUsage;
+        error = "--card names the memory card of a simulated MTP player (an MTP profile and --player DIR)";
+        return nullptr;
+    }
+    if (folder.empty()) {
+        std::unique_ptr<Session> session(new Session(options, std::move(*profile), ChooseProgressMode(options.json)));
+        if (!session->SetUp(exitCode, error)) return nullptr;
+        return session;
     }
     // A usage error leaves no folder behind: the player folder is made only now.
     fs::create_directories(folder, failed);
@@ -123,6 +139,15 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
     SessionOptions resolved = options;
     resolved.playerFolder = folder;
     resolved.usePlayerLibrary = usePlayerLibrary;
+    if (!options.cardFolder.empty()) {
+        resolved.cardFolder = fs::absolute(options.cardFolder, failed).lexically_normal().string();
+        fs::create_directories(resolved.cardFolder, failed);
+        if (!fs::is_directory(resolved.cardFolder, failed)) {
+            exitCode = kExitNoDevice;
+            error = "the card folder " + options.cardFolder + " cannot be made";
+            return nullptr;
+        }
+    }
     std::unique_ptr<Session> session(new Session(resolved, std::move(*profile), ChooseProgressMode(options.json)));
     if (!session->SetUp(exitCode, error)) return nullptr;
     return session;
@@ -130,6 +155,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitC
 
 bool Session::SetUp(int& exitCode, std::string& error) {
     exitCode = kExitNoDevice;
+    if (IsMtp()) return SetUpMtp(exitCode, error);
     if (!ZelMapDrive(m_profile.drive, m_playerFolder.c_str())) {
         error = "cannot map the player folder as drive " + std::string(1, static_cast<char>(m_profile.drive)) + ":";
         return false;
@@ -179,6 +205,42 @@ bool Session::SetUp(int& exitCode, std::string& error) {
     return true;
 }
 
+bool Session::SetUpMtp(int& exitCode, std::string& error) {
+    // The agent opens the simulated player the variables name when the device is set up.
+    if (!m_playerFolder.empty()) {
+        setenv("ZEL_MTP_PLAYER", m_playerFolder.c_str(), 1);
+        setenv("ZEL_MTP_CARD", m_cardFolder.c_str(), 1);
+    }
+    m_window = std::make_unique<HostWindow>(m_display);
+    m_device = std::make_unique<CZEL_DeviceForMTP>();
+    // The device object's own window receives the agent's copy progress.
+    m_device->CreateEx(0, kDeviceClass, u"player", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    m_profile.FillSettings(m_device->m_Settings);
+
+    tagDeviceInfo info{};
+    info.Kind = 1;  // no drive letter
+    info.ProductID = m_profile.productId;
+    info.SecondID = m_profile.secondId;
+    std::copy_n(m_profile.model.begin(), std::min<size_t>(m_profile.model.size(), ZEL_MODELNAME_INFO - 1),
+                info.ModelName);
+    const DWORD result = m_device->CreateDevice(&info, m_window->Handle());
+    if (ZelFailed(result)) {
+        error = m_playerFolder.empty()
+                    ? "no MTP player could be opened (connect one, see zelhost devices, or give --player DIR for a "
+                      "simulated one): " + DescribeResult(result) + " (" + HexCode(result) + ")"
+                    : "the simulated MTP player could not be set up: " + DescribeResult(result) + " (" +
+                          HexCode(result) + ")";
+        return false;
+    }
+    // Ctrl-C reaches the transfer in flight through the library.
+    m_window->CancelOnInterrupt(m_device.get());
+    std::string warning;
+    if (!m_playerFolder.empty() && !SaveProfile(warning))
+        std::fprintf(stderr, "zelhost: the profile is not kept on the player: %s\n", warning.c_str());
+    exitCode = kExitOk;
+    return true;
+}
+
 Session::~Session() {
     if (m_changed) SyncDatabase();
     m_display.Interrupt();
@@ -196,9 +258,23 @@ bool Session::SaveProfile(std::string& error) {
     Profile kept = m_profile;
     kept.usePlayerLibrary = false;  // never decided by what the player keeps
     const std::string text = kept.ToText();
-    const std::u16string root{m_profile.drive, u':', u'\\'};
-    CreateDirectoryW((root + u"System").c_str(), nullptr);  // an existing folder is no error
-    const std::optional<std::string> path = PlayerHostPath(root + kSavedProfile, error);
+    std::optional<std::string> path;
+    if (IsMtp()) {
+        // A simulated MTP player keeps it in its folder, as the drive of a mass-storage one does.
+        std::u16string relative(kSavedProfile);
+        std::replace(relative.begin(), relative.end(), u'\\', u'/');
+        path = m_playerFolder + "/" + ZelToUtf8(relative);
+        std::error_code ignored;
+        fs::create_directories(fs::path(*path).parent_path(), ignored);
+        if (!InsideFolder(fs::path(*path).parent_path().string(), m_playerFolder)) {
+            error = "its System folder lies outside the player (a link)";
+            return false;
+        }
+    } else {
+        const std::u16string root{m_profile.drive, u':', u'\\'};
+        CreateDirectoryW((root + u"System").c_str(), nullptr);  // an existing folder is no error
+        path = PlayerHostPath(root + kSavedProfile, error);
+    }
     if (!path) return false;
     const std::optional<std::string> existing = ReadWholeFile(*path);
     if (existing && *existing == text) return true;
@@ -291,9 +367,20 @@ std::vector<std::u16string> Session::SplitPlayerPath(const std::string& path) {
 }
 
 std::u16string Session::DevicePath(const std::vector<std::u16string>& components) const {
-    std::u16string path{m_profile.drive, u':', u'\\'};
+    std::u16string path = IsMtp() ? std::u16string(u"\\") : std::u16string{m_profile.drive, u':', u'\\'};
     for (size_t k = 0; k < components.size(); ++k) path += (k == 0 ? u"" : u"\\") + components[k];
     return path;
+}
+
+std::u16string Session::JoinDevicePath(const std::u16string& folder, const std::u16string& name) {
+    return !folder.empty() && folder.back() == u'\\' ? folder + name : folder + u"\\" + name;
+}
+
+std::u16string Session::CurrentFolderPath() {
+    const std::u16string current = m_device->GetCurrentPath().Str();
+    // An MTP player's current path has no drive and no "\" at either end.
+    if (IsMtp()) return current.empty() ? u"\\" : u"\\" + current + u"\\";
+    return current;
 }
 
 std::string Session::ShownPath(const std::vector<std::u16string>& components) {
@@ -327,7 +414,7 @@ bool Session::GoTo(std::vector<std::u16string>& components, std::string& error) 
 
 std::vector<PlayerEntry> Session::ListCurrent() {
     std::vector<PlayerEntry> entries;
-    const std::u16string folder = m_device->GetCurrentPath().Str();
+    const std::u16string folder = CurrentFolderPath();
     for (CZEL_File* file = m_device->FindFileFirst(); file != nullptr; file = m_device->FindFileNext()) {
         if (file->Name == u"." || file->Name == u"..") continue;
         PlayerEntry entry;

@@ -1,6 +1,7 @@
 // One run of zelhost against one player: the profile, the player folder mapped
-// as the profile's drive letter, the host window, the device object with its
-// own window, and the player's database library as the host sees it.
+// as the profile's drive letter (a mass-storage player) or handed to the agent
+// as a simulated MTP player, the host window, the device object with its own
+// window, and the player's database library as the host sees it.
 #pragma once
 
 #include <memory>
@@ -16,7 +17,8 @@
 namespace zelhost {
 
 struct SessionOptions {
-    std::string playerFolder;  // host folder of the player; made when missing
+    std::string playerFolder;  // host folder of the player; made when missing (MTP: the simulated player)
+    std::string cardFolder;    // MTP: host folder of the simulated player's memory card
     std::string profile;       // built-in name or profile file; empty: the one the player keeps
     bool json = false;
     bool verbose = false;      // the library's diagnostics go to standard error
@@ -28,7 +30,7 @@ struct SessionOptions {
 // One entry of a folder of the player, as the listing gives it.
 struct PlayerEntry {
     std::u16string name;
-    std::u16string devicePath;  // E:\Music\a.mp3
+    std::u16string devicePath;  // E:\Music\a.mp3 (MTP: \Music\a.mp3)
     bool folder = false;
     DWORD size = 0;
     std::u16string timeStamp;  // "YYYYMMDDhhmmss", local time
@@ -47,7 +49,10 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    CZEL_DeviceForUMS& Device() { return *m_device; }
+    CZEL_Device& Device() { return *m_device; }
+    bool IsMtp() const { return m_profile.IsMtp(); }
+    // MTP: the simulated player's card folder (empty: none, or a real player).
+    const std::string& CardFolder() const { return m_cardFolder; }
     const Profile& GetProfile() const { return m_profile; }
     ProgressDisplay& Display() { return m_display; }
     const std::string& PlayerFolder() const { return m_playerFolder; }
@@ -60,8 +65,10 @@ public:
     // "Music/Rock", "/Music\Rock", "E:\Music" all name the same folder; "." and ".." are
     // resolved, never above the root.
     static std::vector<std::u16string> SplitPlayerPath(const std::string& path);
-    // E:\Music\Rock (the root is E:\).
+    // E:\Music\Rock (the root is E:\); on an MTP player \Music\Rock (the root is \).
     std::u16string DevicePath(const std::vector<std::u16string>& components) const;
+    // A name in a folder of the player, as a device path.
+    static std::u16string JoinDevicePath(const std::u16string& folder, const std::u16string& name);
     // Music/Rock for people and scripts ("/" for the root).
     static std::string ShownPath(const std::vector<std::u16string>& components);
     // Makes a folder the device's current folder, component by component from the
@@ -96,8 +103,13 @@ private:
     // Puts zelhost's database library on the player (or keeps the player's own
     // when the user said so); libraryPath receives what the device is to load.
     bool InstallDatabaseLibrary(std::u16string& libraryPath, std::string& error);
+    // The MTP side of SetUp: the agent is told which simulated player to open.
+    bool SetUpMtp(int& exitCode, std::string& error);
+    // The folder of the current folder's entries as device paths end with "\".
+    std::u16string CurrentFolderPath();
 
     std::string m_playerFolder;
+    std::string m_cardFolder;
     Profile m_profile;
     bool m_json;
     bool m_verbose;
@@ -106,7 +118,7 @@ private:
     bool m_changed = false;
     ProgressDisplay m_display;
     std::unique_ptr<HostWindow> m_window;
-    std::unique_ptr<CZEL_DeviceForUMS> m_device;
+    std::unique_ptr<CZEL_Device> m_device;
     HMODULE m_database = nullptr;
     ZELDB_LISTRECORDS_PROC m_listRecords = nullptr;
     ZELDB_GETRECORD_PROC m_getRecord = nullptr;

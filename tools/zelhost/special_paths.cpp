@@ -117,7 +117,11 @@ bool OpenSpecialFolder(Session& session, std::vector<std::u16string>& components
     error.clear();
     const SpecialPath* special = SpecialPathOf(session, components, error);
     if (special == nullptr) return error.empty();
-    CZEL_DeviceForUMS& device = session.Device();
+    if (session.IsMtp()) {
+        error = "this build does not open the special folders of an MTP player (give the folder's path)";
+        return false;
+    }
+    CZEL_Device& device = session.Device();
     // The device opens (and makes) the folder; it answers 0 only when the folder is open already.
     device.MoveSpecialFolder(special->id);
     ReplaceName(components, device.GetCurrentPath().Str(), opened);
