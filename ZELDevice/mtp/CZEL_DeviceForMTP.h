@@ -9,8 +9,11 @@
 
 #include "ZELDevice/device/CZEL_Device.h"
 
+// The device object of an MTP player (one per player, its storages together:
+// a memory card is a folder of the player's root).
 class AFX_EXT_CLASS CZEL_DeviceForMTP : public CZEL_Device {
 public:
+    // Only the base class's construction.
     CZEL_DeviceForMTP();
     // Also tells the agent that the device it was set up for goes away.
     ~CZEL_DeviceForMTP() override;

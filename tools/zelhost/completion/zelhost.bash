@@ -2,12 +2,12 @@
 # Installed as share/bash-completion/completions/zelhost. A new command adds its
 # name to _zelhost_commands and its options to the case below.
 
-_zelhost_commands="demo info ls put mkdir rm db playlist uploads get game format firmware eject profiles help"
+_zelhost_commands="demo devices info ls put mkdir rm db playlist uploads get game format firmware eject profiles help"
 _zelhost_playlist_actions="list show create rename add store purge"
 _zelhost_upload_kinds="music video photo"
 _zelhost_game_actions="install"
 _zelhost_moods="1 2 3 4 calm upbeat wistful dreamy"
-_zelhost_global_options="--player --profile --json -v --verbose --use-player-library -h --help --version"
+_zelhost_global_options="--player --card --profile --json -v --verbose --use-player-library -h --help --version"
 
 # The built-in profile names, from the zelhost being completed.
 _zelhost_profiles() {
@@ -28,7 +28,7 @@ _zelhost() {
     COMPREPLY=()
 
     case $prev in
-    --player)
+    --player | --card)
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
@@ -56,7 +56,7 @@ _zelhost() {
     local i command=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-        --player | --profile) ((i++)) ;;
+        --player | --card | --profile) ((i++)) ;;
         -*) ;;
         *)
             command=${words[i]}
@@ -76,6 +76,7 @@ _zelhost() {
 
     local options=""
     case $command in
+    demo) options="--mtp" ;;
     ls) options="-l --long --flat" ;;
     put) options="-t --to --playlist --mood --myauro" ;;
     mkdir) options="-p --parents" ;;
