@@ -211,6 +211,40 @@ TEST_F(ZelhostSafety, AnInterruptedPutKeepsWhatLandedAndWhatWasThere) {
     }
 }
 
+// The same on an MTP player: the agent's copy stops, and the player keeps no
+// object, no partial file, and the file of that name it had before.
+TEST_F(ZelhostSafety, AnInterruptedPutOnAnMtpPlayerLeavesNoObject) {
+    const std::string big = sources + "/big.txt";
+    ASSERT_TRUE(zelmediagen::WriteText(big, std::string(8 << 20, 'n')));
+    ASSERT_EQ(Zelhost({"--profile", "mtp-player", "info"}).exitCode, 0);
+    ASSERT_TRUE(zelmediagen::WriteText(player + "/Text/big.txt", "earlier"));
+
+    // The pipe is full: the run waits on its first progress line, a quarter into the copy.
+    int gate[2];
+    ASSERT_EQ(0, pipe(gate));
+    ASSERT_EQ(4096, fcntl(gate[1], F_SETPIPE_SZ, 4096));
+    const std::string filler(4096, '#');
+    ASSERT_EQ(static_cast<ssize_t>(filler.size()), write(gate[1], filler.data(), filler.size()));
+    const pid_t run = Start({"put", big}, gate[1], work + "/err.txt");
+    close(gate[1]);
+    bool underWay = false;
+    for (int wait = 0; wait < 3000 && !underWay; ++wait) {
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(player + "/Text", ignored))
+            underWay |= entry.path().filename().string().rfind(".zelmtp-", 0) == 0 && entry.file_size(ignored) >= (2u << 20);
+        if (!underWay) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(underWay) << "the copy never got under way";
+    kill(run, SIGINT);
+    char buffer[4096];
+    while (read(gate[0], buffer, sizeof buffer) > 0) {
+    }
+    close(gate[0]);
+    EXPECT_EQ(Wait(run), 128 + SIGINT) << ReadAll(work + "/err.txt");
+    EXPECT_EQ(Tree(player + "/Text"), std::vector<std::string>{"big.txt"});
+    EXPECT_EQ(ReadAll(player + "/Text/big.txt"), "earlier");
+}
+
 // 5. A link that leads out of the player is never written through.
 TEST_F(ZelhostSafety, ALinkOutOfThePlayerIsNeverWrittenThrough) {
     const std::string outside = work + "/outside";
