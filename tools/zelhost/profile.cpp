@@ -287,6 +287,16 @@ std::string Profile::ToText() const {
     return out.str();
 }
 
+tagDeviceInfo Profile::DeviceInfo() const {
+    tagDeviceInfo info{};
+    info.Kind = IsMtp() ? 1 : 0;  // 0: reached through a drive letter
+    info.DriveLetter = IsMtp() ? 0 : drive;
+    info.ProductID = productId;
+    info.SecondID = secondId;
+    std::copy_n(model.begin(), std::min<size_t>(model.size(), ZEL_MODELNAME_INFO - 1), info.ModelName);
+    return info;
+}
+
 void Profile::FillSettings(tagDeviceSettings& settings) const {
     settings = tagDeviceSettings{};
     settings.Capabilities = capabilities;

@@ -46,6 +46,8 @@ struct Profile {
     std::string ToText() const;
     // Writes every host-supplied field into a device object's settings.
     void FillSettings(tagDeviceSettings& settings) const;
+    // The device information the host hands CreateDevice.
+    tagDeviceInfo DeviceInfo() const;
 };
 
 // Parses a profile text. On failure the answer is empty and error says which line is wrong.

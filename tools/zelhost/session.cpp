@@ -173,13 +173,7 @@ bool Session::SetUp(int& exitCode, std::string& error) {
     // module loader might find beside the profile's name.
     if (!library.empty()) SetField(m_device->m_Settings.DBLibraryPath, library);
 
-    tagDeviceInfo info{};
-    info.Kind = 0;
-    info.DriveLetter = m_profile.drive;
-    info.ProductID = m_profile.productId;
-    info.SecondID = m_profile.secondId;
-    std::copy_n(m_profile.model.begin(), std::min<size_t>(m_profile.model.size(), ZEL_MODELNAME_INFO - 1),
-                info.ModelName);
+    tagDeviceInfo info = m_profile.DeviceInfo();
     const DWORD result = m_device->CreateDevice(&info, m_window->Handle());
     if (ZelFailed(result)) {
         error = "the player could not be set up: " + DescribeResult(result) + " (" + HexCode(result) + ")";
@@ -217,12 +211,7 @@ bool Session::SetUpMtp(int& exitCode, std::string& error) {
     m_device->CreateEx(0, kDeviceClass, u"player", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
     m_profile.FillSettings(m_device->m_Settings);
 
-    tagDeviceInfo info{};
-    info.Kind = 1;  // no drive letter
-    info.ProductID = m_profile.productId;
-    info.SecondID = m_profile.secondId;
-    std::copy_n(m_profile.model.begin(), std::min<size_t>(m_profile.model.size(), ZEL_MODELNAME_INFO - 1),
-                info.ModelName);
+    tagDeviceInfo info = m_profile.DeviceInfo();
     const DWORD result = m_device->CreateDevice(&info, m_window->Handle());
     if (ZelFailed(result)) {
         error = m_playerFolder.empty()
