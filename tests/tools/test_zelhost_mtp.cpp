@@ -82,6 +82,7 @@ TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatTheBuildDoesNotOfferHaveTheirCodes
         {{"--card", card(), "--profile", "xpl-db", "info"}, true, 2},  // a card belongs to a simulated MTP player
         {{"--profile", databaseProfile, "info"}, true, 2},             // an MTP player keeps its own database
         {{"playlist", "list"}, true, 3},                               // not offered on an MTP player
+        {{"get", "Music/a.mp3", "."}, true, 3},
         {{"ls", "@music"}, true, 4},
     };
     for (const auto& c : cases) {

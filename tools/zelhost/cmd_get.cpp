@@ -83,7 +83,9 @@ GetOutcome GetFile(Session& session, const std::string& path, const std::u16stri
     const std::optional<PlayerEntry> entry = FindPlayerFile(session, path, error);
     if (!entry) return Failed(outcome, error);
     outcome.source = ShownDevicePath(entry->devicePath);
-    CZEL_DeviceForUMS& device = session.Device();
+    CZEL_DeviceForUMS* ums = session.MassStorageDevice();
+    if (ums == nullptr) return Failed(outcome, "this build does not copy files from an MTP player");
+    CZEL_DeviceForUMS& device = *ums;
 
     BOOL there = 0;
     const CString planned = device.UploadDestination(entry->devicePath.c_str(), folder.c_str(), &there);

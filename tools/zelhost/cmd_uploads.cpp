@@ -40,7 +40,7 @@ int RunUploads(Session& session, const Args& args) {
     }
     if (kinds.empty()) kinds.assign(std::begin(kKinds), std::end(kKinds));
 
-    CZEL_DeviceForUMS& device = session.Device();
+    CZEL_Device& device = session.Device();
     if (!(device.m_Settings.Capabilities & ZEL_CAP_NEW_CONTENT) || device.m_Settings.SpecialFolders[0][0] == 0) {
         Complain("uploads: the player offers no uploads (its profile needs the new-content capability and a "
                  "special folder; see the built-in profile 'recorder')");

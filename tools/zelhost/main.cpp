@@ -129,6 +129,11 @@ int main(int argc, char** argv) {
         Complain(error);
         return exitCode;
     }
+    // Uploads from an MTP player are not offered by this build: say so rather than pretend.
+    if (session->IsMtp() && (command == "uploads" || command == "get" || command == "game")) {
+        Complain(command + ": this build does not offer it on an MTP player");
+        return kExitRefused;
+    }
     exitCode = found->second.run(*session, args);
     // Ending the session writes what is still pending of the player's database.
     session.reset();

@@ -50,6 +50,10 @@ public:
     Session& operator=(const Session&) = delete;
 
     CZEL_Device& Device() { return *m_device; }
+    // The device object of a mass-storage player; null for an MTP player.
+    CZEL_DeviceForUMS* MassStorageDevice() {
+        return IsMtp() ? nullptr : static_cast<CZEL_DeviceForUMS*>(m_device.get());
+    }
     bool IsMtp() const { return m_profile.IsMtp(); }
     // MTP: the simulated player's card folder (empty: none, or a real player).
     const std::string& CardFolder() const { return m_cardFolder; }
