@@ -83,6 +83,7 @@ TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatTheBuildDoesNotOfferHaveTheirCodes
         {{"--profile", databaseProfile, "info"}, true, 2},             // an MTP player keeps its own database
         {{"playlist", "list"}, true, 3},                               // not offered on an MTP player
         {{"get", "Music/a.mp3", "."}, true, 3},
+        {{"format", "--yes"}, true, 3},
         {{"ls", "@music"}, true, 4},
     };
     for (const auto& c : cases) {

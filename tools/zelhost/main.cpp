@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "commands.h"
 #include "demo.h"
@@ -129,8 +130,9 @@ int main(int argc, char** argv) {
         Complain(error);
         return exitCode;
     }
-    // Uploads from an MTP player are not offered by this build: say so rather than pretend.
-    if (session->IsMtp() && (command == "uploads" || command == "get" || command == "game")) {
+    // What this build does not offer on an MTP player is refused plainly rather than pretended.
+    static const std::set<std::string> kNotOnMtp = {"uploads", "get", "game", "format", "firmware", "eject"};
+    if (session->IsMtp() && kNotOnMtp.count(command) != 0) {
         Complain(command + ": this build does not offer it on an MTP player");
         return kExitRefused;
     }
