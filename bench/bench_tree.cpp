@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "bench_figures.h"
 #include "idle_device.h"
 
 namespace {
@@ -83,7 +84,29 @@ void BM_SetCurrentPathTenLevels(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Add2TreeChecked)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MakeTree)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SetCurrentPathTenLevels)->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();
+BENCHMARK(BM_Add2TreeChecked)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_MakeTree)->Arg(1000)->Arg(20000)->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_SetCurrentPathTenLevels)->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+int main(int argc, char** argv) {
+    using namespace zelbench;
+    return RunBenchmarks(argc, argv, "bench_tree", [](const Results& results) {
+        AddPerItemFigure(results, "Add 20,000 entries one by one with the duplicate check (Add2Tree)",
+                         "BM_Add2TreeChecked/20000", 20000, "BM_Add2TreeChecked/1000", 1000, "the same at 1,000");
+        AddPerItemFigure(results, "Graft a listed folder of 20,000 entries (MakeTree)", "BM_MakeTree/20000", 20000,
+                         "BM_MakeTree/1000", 1000, "the same at 1,000");
+        const double walk = PerItem(results, "BM_SetCurrentPathTenLevels", 1);
+        if (!std::isnan(walk)) {
+            Figure figure;
+            figure.workload = "Find a folder ten levels deep, each level beside 500 folders (SetCurrentPath)";
+            figure.ours = walk * 1e6;
+            figure.unit = "µs";
+            AddFigure(figure);
+        }
+    });
+}
