@@ -1,6 +1,7 @@
 // DOS attributes and file times of host entries. Read-only is the owner write
 // bit of a file; hidden, system and archive (and read-only of a folder) live in
-// the user.DOSATTRIB extended attribute.
+// the user.DOSATTRIB extended attribute, which a folder search reads only where
+// the file system has extended attributes at all.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "attributes.h"
 #include "paths.h"
 
 namespace zel {
@@ -26,20 +28,44 @@ DWORD StoredBits(const std::string& host) {
     return static_cast<DWORD>(std::strtoul(value, nullptr, 0)) & kStoredBits;
 }
 
-}  // namespace
-
-DWORD AttributesOf(const std::string& host, const struct stat& st, const std::u16string& name) {
-    DWORD stored = StoredBits(host);
+DWORD AttributesFromMode(const std::string& host, mode_t mode, const std::u16string& name, bool readStored) {
+    DWORD stored = readStored ? StoredBits(host) : 0;
     DWORD attributes = 0;
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(mode)) {
         attributes = FILE_ATTRIBUTE_DIRECTORY | (stored & kStoredBits);
     } else {
         attributes = stored & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-        if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+        if (!(mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
     }
     if (!name.empty() && name[0] == u'.' && name != u"." && name != u"..") attributes |= FILE_ATTRIBUTE_HIDDEN;
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
     return attributes;
+}
+
+FILETIME FileTimeOf(const struct statx_timestamp& stamp) {
+    struct timespec ts{static_cast<time_t>(stamp.tv_sec), static_cast<long>(stamp.tv_nsec)};
+    return FileTimeFromTimespec(ts);
+}
+
+}  // namespace
+
+DWORD AttributesOf(const std::string& host, const struct stat& st, const std::u16string& name) {
+    return AttributesFromMode(host, st.st_mode, name, true);
+}
+
+bool FolderKeepsStoredAttributes(const std::string& folder) {
+    char value[32];
+    return getxattr(folder.c_str(), kDosAttrib, value, sizeof value) >= 0 || errno != ENOTSUP;
+}
+
+DWORD AttributesOfEntry(const std::string& host, const struct statx& sx, const std::u16string& name, bool readStored) {
+    return AttributesFromMode(host, sx.stx_mode, name, readStored);
+}
+
+void FileTimesOfEntry(const struct statx& sx, FILETIME* created, FILETIME* accessed, FILETIME* written) {
+    if (written) *written = FileTimeOf(sx.stx_mtime);
+    if (accessed) *accessed = FileTimeOf(sx.stx_atime);
+    if (created) *created = FileTimeOf((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
 }
 
 bool StoreAttributes(const std::string& host, const struct stat& st, DWORD attributes) {

@@ -1,15 +1,19 @@
 // Directory search. The order is fixed so that listings are reproducible:
 // "." and ".." first (below a drive root only), then names without regard to
-// case. Links that lead out of the drive are not listed.
-#include <dirent.h>
+// case. Links that lead out of the drive are not listed. A folder searched
+// again while unchanged is not read again: its names come from the folder index.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "attributes.h"
 #include "errors.h"
 #include "faultsinternal.h"
+#include "folderindex.h"
 #include "handles.h"
 #include "paths.h"
 #include "zelcompat/files.h"
@@ -26,18 +30,33 @@ public:
 
 bool HasWildcard(const std::u16string& text) { return text.find_first_of(u"*?") != std::u16string::npos; }
 
-WIN32_FIND_DATAW DataFor(const std::string& host, const struct stat& st, const std::u16string& name) {
-    WIN32_FIND_DATAW data{};
-    data.dwFileAttributes = AttributesOf(host, st, name);
-    FileTimesOf(host, st, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
-    if (!S_ISDIR(st.st_mode)) {
-        ULONGLONG size = static_cast<ULONGLONG>(st.st_size);
+// The size (files only) and name of an entry's find data.
+void SetSizeAndName(WIN32_FIND_DATAW& data, bool folder, ULONGLONG size, const std::u16string& name) {
+    if (!folder) {
         data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
         data.nFileSizeLow = static_cast<DWORD>(size & 0xffffffffu);
     }
     size_t length = std::min<size_t>(name.size(), MAX_PATH - 1);
     std::copy(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(length), data.cFileName);
     data.cFileName[length] = 0;
+}
+
+// The find data of host, described by st, under the name listed.
+WIN32_FIND_DATAW DataFor(const std::string& host, const struct stat& st, const std::u16string& name) {
+    WIN32_FIND_DATAW data{};
+    data.dwFileAttributes = AttributesOf(host, st, name);
+    FileTimesOf(host, st, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+    SetSizeAndName(data, S_ISDIR(st.st_mode), static_cast<ULONGLONG>(st.st_size), name);
+    return data;
+}
+
+// The same for a folder entry described by sx.
+WIN32_FIND_DATAW DataOfEntry(const std::string& host, const struct statx& sx, const std::u16string& name,
+                             bool readStored) {
+    WIN32_FIND_DATAW data{};
+    data.dwFileAttributes = AttributesOfEntry(host, sx, name, readStored);
+    FileTimesOfEntry(sx, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+    SetSizeAndName(data, S_ISDIR(sx.stx_mode), sx.stx_size, name);
     return data;
 }
 
@@ -50,39 +69,42 @@ bool InsideRoot(const std::string& host, const std::string& realRoot) {
                                 real[realRoot.size()] == '/');
 }
 
-// Lists a folder's entries matching mask, in the drive's order.
+constexpr unsigned kEntryFields = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME |
+                                  STATX_BTIME;
+
+// Lists a folder's entries matching mask, in the drive's order. The names come
+// from the folder index; each entry costs one statx, and the stored attributes
+// are read only where the file system can keep them.
 std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16string& mask) {
     std::vector<WIN32_FIND_DATAW> found;
-    DIR* dir = opendir(folder.host.c_str());
-    if (!dir) return found;
-    std::string realRoot = DriveRealFolder(folder.path.drive);
-    std::vector<std::pair<std::u16string, WIN32_FIND_DATAW>> named;
-    while (struct dirent* entry = readdir(dir)) {
-        std::u16string name = ZelFromUtf8(entry->d_name);
-        if (name == u"." || name == u"..") continue;
-        if (!WildcardMatch(mask, name)) continue;
-        std::string host = folder.host == "/" ? std::string("/") + entry->d_name : folder.host + "/" + entry->d_name;
-        struct stat st;
-        if (lstat(host.c_str(), &st) != 0) continue;
-        const bool link = S_ISLNK(st.st_mode);
-        if (link && (!InsideRoot(host, realRoot) || stat(host.c_str(), &st) != 0)) continue;
-        WIN32_FIND_DATAW data = DataFor(host, st, name);
-        // A link is shown as one, so that deletions remove it instead of going through it.
-        if (link) data.dwFileAttributes = WithLinkBit(data.dwFileAttributes);
-        named.emplace_back(FoldCase(name), data);
-    }
-    closedir(dir);
-    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
-        if (a.first != b.first) return a.first < b.first;
-        return std::u16string(a.second.cFileName) < std::u16string(b.second.cFileName);
-    });
+    std::shared_ptr<const FolderNames> names = NamesOf(folder.host, folder.st);
+    if (!names) return found;
+    int fd = open(folder.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return found;
+    const std::string realRoot = DriveRealFolder(folder.path.drive);
+    const bool readStored = FolderKeepsStoredAttributes(folder.host);
+    const std::string prefix = folder.host == "/" ? std::string("/") : folder.host + "/";
     if (!folder.IsRoot()) {
         for (const char16_t* dots : {u".", u".."}) {
-            if (!WildcardMatch(mask, dots)) continue;
-            found.push_back(DataFor(folder.host, folder.st, dots));
+            if (WildcardMatch(mask, dots)) found.push_back(DataFor(folder.host, folder.st, dots));
         }
     }
-    for (auto& item : named) found.push_back(item.second);
+    for (const FolderNames::Entry& entry : names->entries) {
+        if (!WildcardMatch(mask, entry.name)) continue;
+        struct statx sx;
+        if (statx(fd, entry.host.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kEntryFields, &sx) != 0) continue;
+        const std::string host = prefix + entry.host;
+        const bool link = S_ISLNK(sx.stx_mode);
+        if (link && (!InsideRoot(host, realRoot) ||
+                     statx(fd, entry.host.c_str(), AT_NO_AUTOMOUNT, kEntryFields, &sx) != 0)) {
+            continue;
+        }
+        WIN32_FIND_DATAW data = DataOfEntry(host, sx, entry.name, readStored);
+        // A link is shown as one, so that deletions remove it instead of going through it.
+        if (link) data.dwFileAttributes = WithLinkBit(data.dwFileAttributes);
+        found.push_back(data);
+    }
+    close(fd);
     return found;
 }
 

@@ -1,15 +1,12 @@
 // Resolution of Windows paths to host paths, component by component.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <ctime>
-#include <mutex>
-#include <unordered_map>
 
+#include "folderindex.h"
 #include "paths.h"
 #include "zelcompat/debug.h"
 #include "zelcompat/textfn.h"
@@ -27,75 +24,6 @@ bool InsideDrive(const std::string& host, const std::string& realRoot) {
     return real == realRoot ||
            (real.size() > realRoot.size() && real.compare(0, realRoot.size(), realRoot) == 0 &&
             real[realRoot.size()] == '/');
-}
-
-// Index of a folder's names by folded case, so that looking up many missing or
-// differently spelt names in one large folder does not read it again each time.
-// An index is trusted only while the folder's change time is unchanged and lay
-// more than two seconds before the index was made: a coarse file-system clock
-// could otherwise hide a change made in the same tick.
-struct FolderIndex {
-    struct timespec changed {};
-    ino_t inode = 0;
-    std::unordered_map<std::u16string, std::u16string> names;  // folded -> first on-disk name
-};
-
-struct FolderIndexCache {
-    std::mutex lock;
-    std::unordered_map<std::string, FolderIndex> folders;
-};
-
-FolderIndexCache& IndexCache() {
-    static FolderIndexCache* cache = new FolderIndexCache;
-    return *cache;
-}
-
-bool SameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
-
-std::unordered_map<std::u16string, std::u16string> ReadNames(const std::string& folder) {
-    std::unordered_map<std::u16string, std::u16string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (struct dirent* entry = readdir(dir)) {
-        std::u16string candidate = ZelFromUtf8(entry->d_name);
-        if (candidate == u"." || candidate == u"..") continue;
-        auto [it, inserted] = names.emplace(FoldCase(candidate), candidate);
-        if (!inserted && candidate < it->second) it->second = candidate;
-    }
-    closedir(dir);
-    return names;
-}
-
-// The on-disk name in folder that equals folded without regard to case.
-bool CaseInsensitiveMatch(const std::string& folder, const std::u16string& folded, std::u16string& actual) {
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0) return false;
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    bool settled = now.tv_sec - st.st_mtim.tv_sec > 2 && now.tv_sec - st.st_ctim.tv_sec > 2;
-    FolderIndexCache& cache = IndexCache();
-    std::lock_guard<std::mutex> guard(cache.lock);
-    auto found = cache.folders.find(folder);
-    if (found != cache.folders.end() &&
-        !(found->second.inode == st.st_ino && SameTime(found->second.changed, st.st_ctim) && settled)) {
-        cache.folders.erase(found);
-        found = cache.folders.end();
-    }
-    if (found == cache.folders.end()) {
-        auto names = ReadNames(folder);
-        auto hit = names.find(folded);
-        bool matched = hit != names.end();
-        if (matched) actual = hit->second;
-        if (settled) {
-            if (cache.folders.size() >= 64) cache.folders.clear();
-            cache.folders.emplace(folder, FolderIndex{st.st_ctim, st.st_ino, std::move(names)});
-        }
-        return matched;
-    }
-    auto hit = found->second.names.find(folded);
-    if (hit == found->second.names.end()) return false;
-    actual = hit->second;
-    return true;
 }
 
 enum class Lookup { Found, Missing, Escapes };
