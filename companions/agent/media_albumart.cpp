@@ -1,6 +1,8 @@
 // Album art routines: scaling the front cover of a file into a copy, and removing or
 // scaling the pictures of an ID3v2 tag block in memory.
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include <taglib/asffile.h>
@@ -8,6 +10,7 @@
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -46,8 +49,8 @@ size_t CoverIndex(const List& list, TypeOf typeOf) {
     return 0;
 }
 
-bool ResizeMp3Cover(const std::string& path, int width, int height) {
-    TagLib::MPEG::File file(path.c_str(), false);
+// Scales the front cover (else the first picture) of an MP3 opened by TagLib and saves it.
+bool ResizeMp3Cover(TagLib::MPEG::File& file, int width, int height) {
     if (!file.isValid() || !file.hasID3v2Tag()) return false;
     TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
     const TagLib::ID3v2::FrameList& frames = tag->frameList("APIC");
@@ -62,6 +65,17 @@ bool ResizeMp3Cover(const std::string& path, int width, int height) {
     picture->setPicture(scaled);
     const auto version = tag->header()->majorVersion() == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4;
     return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, version, TagLib::File::DoNotDuplicate);
+}
+
+// The same on a file in memory, which then holds the edited file.
+bool ResizeMp3Cover(TagLib::ByteVector& bytes, int width, int height) {
+    TagLib::ByteVectorStream stream(bytes);
+    {
+        TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+        if (!ResizeMp3Cover(file, width, height)) return false;
+    }
+    bytes = *stream.data();
+    return true;
 }
 
 bool ResizeAsfCover(const std::string& path, int width, int height) {
@@ -108,6 +122,51 @@ bool ResizeOggCover(const std::string& path, int width, int height) {
     return file.save();
 }
 
+// Largest MP3 edited in memory; a larger one is edited in a copy on disk.
+constexpr std::streamoff kLargestEditedInMemory = 64 << 20;
+
+// True when tag, the whole ID3v2 tag at the start of an MP3, parses and holds no
+// picture frame: the file certainly has no cover to scale. Anything less clear
+// is left to TagLib.
+bool TagHoldsNoPicture(const zelmedia::Bytes& bytes) {
+    Id3Tag tag;
+    if (zelmedia::ParseId3Tag(bytes.data(), bytes.size(), tag) != zelmedia::Id3Result::Ok) return false;
+    return std::none_of(tag.frames.begin(), tag.frames.end(),
+                        [&](const Id3Frame& frame) { return zelmedia::Id3IsPictureFrame(tag, frame); });
+}
+
+enum class Mp3Read { NoPicture, Whole, TooLarge, Failed };
+
+// Reads an MP3 whole, unless its tag shows at once that it has no picture (then
+// only the tag is read) or it is too large to edit in memory.
+Mp3Read ReadMp3(const std::string& path, TagLib::ByteVector& file) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 10 || !in.seekg(0)) return Mp3Read::Failed;
+    zelmedia::Bytes head(10);
+    if (!in.read(reinterpret_cast<char*>(head.data()), 10)) return Mp3Read::Failed;
+    const auto block = static_cast<std::streamoff>(zelmedia::Id3BlockSize(head.data(), head.size()));
+    if (block > 10 && block <= size && block <= kLargestEditedInMemory) {
+        head.resize(static_cast<size_t>(block));
+        if (!in.read(reinterpret_cast<char*>(head.data() + 10), static_cast<std::streamsize>(block - 10))) {
+            return Mp3Read::Failed;
+        }
+        if (TagHoldsNoPicture(head)) return Mp3Read::NoPicture;
+    }
+    if (size > kLargestEditedInMemory) return Mp3Read::TooLarge;
+    file.resize(static_cast<unsigned>(size));
+    std::copy(head.begin(), head.end(), file.data());
+    const std::streamsize rest = static_cast<std::streamsize>(size) - static_cast<std::streamsize>(head.size());
+    return in.read(file.data() + head.size(), rest) ? Mp3Read::Whole : Mp3Read::Failed;
+}
+
+bool WriteWholeFile(const std::string& path, const TagLib::ByteVector& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.close();
+    return !out.fail();
+}
+
 // The picture frame to scale: the front cover, else the first picture.
 int CoverFrame(const Id3Tag& tag) {
     int first = -1;
@@ -133,12 +192,27 @@ int ResizeAlbumImage(LPCWSTR source, LPCWSTR target, int width, int height) {
     const MediaKind kind = SniffMedia(from);
     if (kind == MediaKind::Unknown) return 0;
 
-    // The copy is edited beside the target and renamed onto it only when complete.
+    // The copy is written beside the target and renamed onto it only when complete.
     SiblingTemp temp(to);
+    if (kind == MediaKind::Mp3) {
+        // An MP3 is edited in memory and written once.
+        TagLib::ByteVector bytes;
+        switch (ReadMp3(from, bytes)) {
+            case Mp3Read::Whole:
+                return ResizeMp3Cover(bytes, width, height) && WriteWholeFile(temp.Path(), bytes) && temp.Commit() ? 1 : 0;
+            case Mp3Read::TooLarge: break;
+            case Mp3Read::NoPicture:
+            case Mp3Read::Failed: return 0;
+        }
+    }
     if (!temp.CopyFrom(from)) return 0;
     bool resized = false;
     switch (kind) {
-        case MediaKind::Mp3: resized = ResizeMp3Cover(temp.Path(), width, height); break;
+        case MediaKind::Mp3: {
+            TagLib::MPEG::File file(temp.Path().c_str(), false);
+            resized = ResizeMp3Cover(file, width, height);
+            break;
+        }
         case MediaKind::Asf: resized = ResizeAsfCover(temp.Path(), width, height); break;
         case MediaKind::OggVorbis: resized = ResizeOggCover(temp.Path(), width, height); break;
         case MediaKind::Unknown: break;

@@ -54,9 +54,25 @@ void CmykToRgb(Image& image, bool inverted) {
     image.channels = 3;
 }
 
+// Picks the smallest of libjpeg's DCT scales (M/8, M = 1 to 8) whose output still
+// covers cover width × cover height, so that a large picture bound for a small
+// size is never decoded whole; a zero cover size decodes at full size.
+void ChooseDctScale(jpeg_decompress_struct& info, int coverWidth, int coverHeight) {
+    if (coverWidth <= 0 || coverHeight <= 0) return;
+    info.scale_denom = 8;
+    for (unsigned int m = 1; m <= 8; ++m) {
+        info.scale_num = m;
+        jpeg_calc_output_dimensions(&info);
+        if (static_cast<int>(info.output_width) >= coverWidth && static_cast<int>(info.output_height) >= coverHeight) {
+            return;
+        }
+    }
+}
+
 // The long jump from libjpeg lands here, so no object with a destructor is created
 // between setjmp and the end of the function.
-bool DecodeJpegInto(const uint8_t* data, size_t size, Image& image, bool& cmykInverted) {
+bool DecodeJpegInto(const uint8_t* data, size_t size, int coverWidth, int coverHeight, Image& image,
+                    bool& cmykInverted) {
     jpeg_decompress_struct info;
     JpegError error;
     InstallErrorHandler(error, info.err);
@@ -77,6 +93,7 @@ bool DecodeJpegInto(const uint8_t* data, size_t size, Image& image, bool& cmykIn
     } else {
         info.out_color_space = JCS_RGB;
     }
+    ChooseDctScale(info, coverWidth, coverHeight);
     jpeg_start_decompress(&info);
     image.width = static_cast<int>(info.output_width);
     image.height = static_cast<int>(info.output_height);
@@ -161,6 +178,65 @@ std::vector<Tap> Taps(int from, int to) {
     return taps;
 }
 
+// One rounded 8-bit sample of a non-negative value.
+uint8_t Sample8(float value) { return static_cast<uint8_t>(std::min(value + 0.5f, 255.0f)); }
+
+// Scales image into result (its size set), Channels samples per pixel: across
+// first, one source row at a time, then down. Colour is weighted by alpha, so
+// transparent pixels do not bleed their colour.
+template <int Channels>
+void ScaleSamples(const Image& image, Image& result) {
+    constexpr bool alpha = Channels == 2 || Channels == 4;
+    const size_t srcW = static_cast<size_t>(image.width), srcH = static_cast<size_t>(image.height);
+    const size_t width = static_cast<size_t>(result.width), height = static_cast<size_t>(result.height);
+    const std::vector<Tap> across = Taps(image.width, result.width), down = Taps(image.height, result.height);
+
+    std::vector<float> rows(width * srcH * Channels, 0.0f);
+    std::vector<float> row(srcW * Channels);
+    for (size_t y = 0; y < srcH; ++y) {
+        const uint8_t* line = &image.pixels[y * srcW * Channels];
+        for (size_t x = 0; x < srcW; ++x) {
+            float* pixel = &row[x * Channels];
+            for (int c = 0; c < Channels; ++c) pixel[c] = line[x * Channels + c];
+            if (alpha) {
+                const float a = pixel[Channels - 1] / 255.0f;
+                for (int c = 0; c < Channels - 1; ++c) pixel[c] *= a;
+            }
+        }
+        float* target = &rows[y * width * Channels];
+        for (size_t x = 0; x < width; ++x, target += Channels) {
+            const Tap& tap = across[x];
+            const float* from = &row[static_cast<size_t>(tap.first) * Channels];
+            float sum[Channels] = {};
+            for (float weight : tap.weights) {
+                for (int c = 0; c < Channels; ++c) sum[c] += from[c] * weight;
+                from += Channels;
+            }
+            for (int c = 0; c < Channels; ++c) target[c] = sum[c];
+        }
+    }
+
+    std::vector<float> line(width * Channels);
+    for (size_t y = 0; y < height; ++y) {
+        const Tap& tap = down[y];
+        std::fill(line.begin(), line.end(), 0.0f);
+        for (size_t k = 0; k < tap.weights.size(); ++k) {
+            const float* from = &rows[(tap.first + k) * width * Channels];
+            const float weight = tap.weights[k];
+            for (size_t i = 0; i < line.size(); ++i) line[i] += from[i] * weight;
+        }
+        uint8_t* target = &result.pixels[y * width * Channels];
+        for (size_t x = 0; x < width; ++x) {
+            float* value = &line[x * Channels];
+            if (alpha) {
+                const float a = value[Channels - 1] / 255.0f;
+                for (int c = 0; c < Channels - 1; ++c) value[c] = a > 0 ? value[c] / a : 0.0f;
+            }
+            for (int c = 0; c < Channels; ++c) target[x * Channels + c] = Sample8(value[c]);
+        }
+    }
+}
+
 }  // namespace
 
 PictureFormat SniffPicture(const uint8_t* data, size_t size) {
@@ -170,10 +246,10 @@ PictureFormat SniffPicture(const uint8_t* data, size_t size) {
     return PictureFormat::Unknown;
 }
 
-bool DecodeJpeg(const uint8_t* data, size_t size, Image& image) {
+bool DecodeJpeg(const uint8_t* data, size_t size, Image& image, int coverWidth, int coverHeight) {
     if (SniffPicture(data, size) != PictureFormat::Jpeg) return false;
     bool inverted = false;
-    if (!DecodeJpegInto(data, size, image, inverted)) return false;
+    if (!DecodeJpegInto(data, size, coverWidth, coverHeight, image, inverted)) return false;
     if (image.channels == 4) CmykToRgb(image, inverted);
     return true;
 }
@@ -222,8 +298,8 @@ bool EncodePng(const Image& image, Bytes& out) {
         case 4: info.format = PNG_FORMAT_RGBA; break;
         default: return false;
     }
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&info, nullptr, &size, 0, image.pixels.data(), 0, nullptr)) return false;
+    // Encoded once into a buffer of the largest size the picture can take.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(info);
     out.resize(size);
     if (!png_image_write_to_memory(&info, out.data(), &size, 0, image.pixels.data(), 0, nullptr)) return false;
     out.resize(size);
@@ -231,55 +307,17 @@ bool EncodePng(const Image& image, Bytes& out) {
 }
 
 Image Scale(const Image& image, int width, int height) {
-    const int ch = image.channels;
-    const bool alpha = ch == 2 || ch == 4;
-    const size_t srcW = static_cast<size_t>(image.width), srcH = static_cast<size_t>(image.height);
-
-    // Colour weighted by alpha, so transparent pixels do not bleed their colour.
-    std::vector<float> source(image.pixels.begin(), image.pixels.end());
-    if (alpha) {
-        for (size_t i = 0; i < srcW * srcH; ++i) {
-            float a = source[i * ch + ch - 1] / 255.0f;
-            for (int c = 0; c < ch - 1; ++c) source[i * ch + c] *= a;
-        }
-    }
-
-    const std::vector<Tap> across = Taps(image.width, width), down = Taps(image.height, height);
-    std::vector<float> rows(static_cast<size_t>(width) * srcH * ch, 0.0f);
-    for (size_t y = 0; y < srcH; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Tap& tap = across[static_cast<size_t>(x)];
-            float* target = &rows[(y * width + x) * ch];
-            for (size_t k = 0; k < tap.weights.size(); ++k) {
-                const float* from = &source[(y * srcW + tap.first + k) * ch];
-                for (int c = 0; c < ch; ++c) target[c] += from[c] * tap.weights[k];
-            }
-        }
-    }
-
     Image result;
     result.width = width;
     result.height = height;
-    result.channels = ch;
-    result.pixels.resize(static_cast<size_t>(width) * height * ch);
-    std::vector<float> sample(static_cast<size_t>(ch));
-    for (int y = 0; y < height; ++y) {
-        const Tap& tap = down[static_cast<size_t>(y)];
-        for (int x = 0; x < width; ++x) {
-            std::fill(sample.begin(), sample.end(), 0.0f);
-            for (size_t k = 0; k < tap.weights.size(); ++k) {
-                const float* from = &rows[((tap.first + k) * width + x) * ch];
-                for (int c = 0; c < ch; ++c) sample[c] += from[c] * tap.weights[k];
-            }
-            if (alpha) {
-                float a = sample[ch - 1] / 255.0f;
-                for (int c = 0; c < ch - 1; ++c) sample[c] = a > 0 ? sample[c] / a : 0.0f;
-            }
-            uint8_t* target = &result.pixels[(static_cast<size_t>(y) * width + x) * ch];
-            for (int c = 0; c < ch; ++c) {
-                target[c] = static_cast<uint8_t>(std::clamp(std::lround(sample[c]), 0L, 255L));
-            }
-        }
+    result.channels = image.channels;
+    result.pixels.resize(static_cast<size_t>(width) * height * image.channels);
+    switch (image.channels) {
+        case 1: ScaleSamples<1>(image, result); break;
+        case 2: ScaleSamples<2>(image, result); break;
+        case 3: ScaleSamples<3>(image, result); break;
+        case 4: ScaleSamples<4>(image, result); break;
+        default: break;
     }
     return result;
 }
@@ -289,7 +327,7 @@ bool ResizePicture(const uint8_t* data, size_t size, int width, int height, Byte
     Image image;
     switch (SniffPicture(data, size)) {
         case PictureFormat::Jpeg:
-            return DecodeJpeg(data, size, image) && EncodeJpeg(Scale(image, width, height), 90, out);
+            return DecodeJpeg(data, size, image, width, height) && EncodeJpeg(Scale(image, width, height), 90, out);
         case PictureFormat::Png:
             return DecodePng(data, size, image) && EncodePng(Scale(image, width, height), out);
         case PictureFormat::Unknown: break;

@@ -25,7 +25,10 @@ constexpr int kMaxPictureSide = 8192;
 // The format a picture's first bytes announce.
 PictureFormat SniffPicture(const uint8_t* data, size_t size);
 
-bool DecodeJpeg(const uint8_t* data, size_t size, Image& image);
+// A JPEG is decoded at the smallest of libjpeg's DCT scales that still covers
+// coverWidth × coverHeight (0 × 0: full size), so the image may come out smaller
+// than the picture; only scaling to the cover size gives the final size.
+bool DecodeJpeg(const uint8_t* data, size_t size, Image& image, int coverWidth = 0, int coverHeight = 0);
 bool DecodePng(const uint8_t* data, size_t size, Image& image);
 bool EncodeJpeg(const Image& image, int quality, Bytes& out);
 bool EncodePng(const Image& image, Bytes& out);
@@ -34,7 +37,8 @@ bool EncodePng(const Image& image, Bytes& out);
 // interpolation where it grows; alpha is taken into account.
 Image Scale(const Image& image, int width, int height);
 
-// Decodes an encoded picture, scales it and encodes it again in the same format.
+// Decodes an encoded picture, scales it to exactly width × height and encodes it
+// again in the same format (JPEG at quality 90, PNG with its alpha channel).
 // False for an unknown format, a damaged picture or a bad size.
 bool ResizePicture(const uint8_t* data, size_t size, int width, int height, Bytes& out);
 

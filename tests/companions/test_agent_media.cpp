@@ -309,3 +309,54 @@ TEST(AgentMediaPicture, ResizeKeepsTheFormatAndRejectsJunk) {
     EXPECT_FALSE(zelagent::ResizePicture(png.data(), png.size(), 0, 9, out));
     EXPECT_FALSE(zelagent::ResizePicture(png.data(), png.size(), 9, zelagent::kMaxPictureSide + 1, out));
 }
+
+// A large JPEG is decoded at a reduced DCT scale: the result must still be a JPEG
+// of exactly the size asked for, in the source's colour model, with its content
+// where it was (a wrong scale or stride shows as colours in the wrong half).
+TEST(AgentMediaPicture, LargeJpegCoversShrinkToTheExactSizeWithTheirContentInPlace) {
+    struct Case {
+        int width, height, channels, toWidth, toHeight;
+    };
+    for (const Case& c : {Case{1000, 1000, 3, 128, 128}, Case{1000, 600, 3, 128, 128}, Case{600, 1000, 3, 200, 100},
+                          Case{800, 800, 1, 64, 64}, Case{100, 100, 3, 128, 128}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " to " + std::to_string(c.toWidth));
+        // Left half bright (red), right half dark (blue).
+        zelagent::Image source{c.width, c.height, c.channels, {}};
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const bool left = x < c.width / 2;
+                if (c.channels == 1) {
+                    source.pixels.push_back(left ? 230 : 20);
+                } else {
+                    source.pixels.insert(source.pixels.end(), {uint8_t(left ? 230 : 10), 10, uint8_t(left ? 10 : 230)});
+                }
+            }
+        }
+        zelagent::Bytes jpeg, out;
+        ASSERT_TRUE(zelagent::EncodeJpeg(source, 90, jpeg));
+        ASSERT_TRUE(zelagent::ResizePicture(jpeg.data(), jpeg.size(), c.toWidth, c.toHeight, out));
+        ASSERT_EQ(zelagent::PictureFormat::Jpeg, zelagent::SniffPicture(out.data(), out.size()));
+        zelagent::Image scaled;
+        ASSERT_TRUE(zelagent::DecodeJpeg(out.data(), out.size(), scaled));
+        EXPECT_EQ((Size{c.toWidth, c.toHeight}), (Size{scaled.width, scaled.height}));
+        ASSERT_EQ(c.channels, scaled.channels);
+        const auto at = [&](int x) { return scaled.pixels[(static_cast<size_t>(c.toHeight / 2) * c.toWidth + x) * c.channels]; };
+        EXPECT_GT(at(c.toWidth / 8), 180);
+        EXPECT_LT(at(c.toWidth - 1 - c.toWidth / 8), 60);
+    }
+
+    // Against decoding the whole picture, scaling and encoding it: the same picture, within rounding.
+    const Bytes gradient = mg::MakeJpeg(1000, 1000);
+    zelagent::Image whole, reference, fast;
+    zelagent::Bytes slow, out;
+    ASSERT_TRUE(zelagent::DecodeJpeg(gradient.data(), gradient.size(), whole));
+    ASSERT_EQ((Size{1000, 1000}), (Size{whole.width, whole.height}));
+    ASSERT_TRUE(zelagent::EncodeJpeg(zelagent::Scale(whole, 128, 128), 90, slow));
+    ASSERT_TRUE(zelagent::DecodeJpeg(slow.data(), slow.size(), reference));
+    ASSERT_TRUE(zelagent::ResizePicture(gradient.data(), gradient.size(), 128, 128, out));
+    ASSERT_TRUE(zelagent::DecodeJpeg(out.data(), out.size(), fast));
+    ASSERT_EQ(reference.pixels.size(), fast.pixels.size());
+    double difference = 0;
+    for (size_t i = 0; i < fast.pixels.size(); ++i) difference += std::abs(int(fast.pixels[i]) - int(reference.pixels[i]));
+    EXPECT_LT(difference / static_cast<double>(fast.pixels.size()), 1.5);
+}

@@ -206,4 +206,21 @@ TEST_F(UmsTransfer, LyricsAreMergedAndTheConvertedCopyIsDropped) {
     EXPECT_TRUE(Contains(drive.Host("Music/long.mp3"), std::string("T\0H\0E\0 \0E\0N\0D\0", 14)));
 }
 
+// The album-art step at the player's size: a large cover lands scaled to exactly
+// that size in its own format, a file without a cover lands byte for byte as it
+// was, and no scratch copy stays behind.
+TEST_F(UmsTransfer, AlbumArtLandsAtThePlayersSizeAndFilesWithoutCoverUnchanged) {
+    Start(Caps(0, 128));
+    mg::Mp3Options covered, bare;
+    covered.title = bare.title = "Tune";
+    covered.cover = {mg::ImageFormat::Jpeg, 1000, 1000, 3};
+    ASSERT_TRUE(mg::WriteMp3(pc.Host("covered.mp3"), covered) && mg::WriteMp3(pc.Host("bare.mp3"), bare));
+    ASSERT_EQ(ZEL_SUCCESS, Send(Record(ZEL_MEDIA_MP3, pc.Win(u"covered.mp3"), u"covered.mp3")));
+    ASSERT_EQ(ZEL_SUCCESS, Send(Record(ZEL_MEDIA_MP3, pc.Win(u"bare.mp3"), u"bare.mp3")));
+    EXPECT_TRUE(Contains(drive.Host("Music/covered.mp3"), JpegFrame(128, 128)));
+    EXPECT_FALSE(Contains(drive.Host("Music/covered.mp3"), JpegFrame(1000, 1000)));
+    EXPECT_EQ(mg::ReadBytes(pc.Host("bare.mp3")), mg::ReadBytes(drive.Host("Music/bare.mp3")));
+    EXPECT_TRUE(std::filesystem::is_empty(pc.Host("scratch/$temp3")));
+}
+
 }  // namespace
