@@ -7,7 +7,7 @@
 // - the same with a 1000×1000 PNG front cover (no goal; shows the PNG route).
 //
 // ZEL_BENCH_FILES sets the batch size (default 1000), ZEL_BENCH_ROUNDS the
-// rounds (default 3; one more warms up and is not counted), ZEL_BENCH_DIR the
+// rounds (default 5; one more warms up and is not counted), ZEL_BENCH_DIR the
 // folder the player and the sources are made in (default /tmp).
 #include <cstdlib>
 #include <fstream>
@@ -89,7 +89,7 @@ Timing SendOnce(BenchPlayer& player, const std::string& sources, const std::vect
 
 void RunBatch(benchmark::State& state, const Batch& batch) {
     const size_t count = Setting("ZEL_BENCH_FILES", 1000);
-    const size_t rounds = Setting("ZEL_BENCH_ROUNDS", 3);
+    const size_t rounds = Setting("ZEL_BENCH_ROUNDS", 5);
     ScratchFolder scratch("zelbenchsend");
     if (!scratch.Made()) return state.SkipWithError("cannot make the scratch folder");
     const std::string sources = scratch.Path() + "/sources";
