@@ -89,6 +89,7 @@ std::vector<WIN32_FIND_DATAW> ListFolder(const Resolved& folder, const std::u16s
             if (WildcardMatch(mask, dots)) found.push_back(DataFor(folder.host, folder.st, dots));
         }
     }
+    found.reserve(found.size() + names->entries.size());
     for (const FolderNames::Entry& entry : names->entries) {
         if (!WildcardMatch(mask, entry.name)) continue;
         struct statx sx;

@@ -23,11 +23,13 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "folderindex.h"
 #include "paths.h"
@@ -122,13 +124,17 @@ std::shared_ptr<FolderNames> ReadNames(int fd) {
         close(fd);
         return nullptr;
     }
-    auto names = std::make_shared<FolderNames>();
+    std::vector<FolderNames::Entry> read;
     while (struct dirent* entry = readdir(dir)) {
         const char* raw = entry->d_name;
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0))) continue;
-        names->entries.insert(EntryFor(raw));
+        read.push_back(EntryFor(raw));
     }
     closedir(dir);
+    // Sorted first, the names go into the set in one pass.
+    std::sort(read.begin(), read.end());
+    auto names = std::make_shared<FolderNames>();
+    names->entries.insert(std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
     return names;
 }
 
