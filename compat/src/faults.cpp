@@ -55,6 +55,15 @@ bool FindFault(const std::u16string& windowsPath, DWORD op, FaultHit& hit) {
     return false;
 }
 
+bool AnyFault(DWORD op) {
+    FaultTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    for (const Fault& fault : table.faults) {
+        if (fault.ops & op) return true;
+    }
+    return false;
+}
+
 bool FakeDriveSpace(WCHAR letter, ULONGLONG& freeBytes, ULONGLONG& totalBytes) {
     if (letter >= u'a' && letter <= u'z') letter = static_cast<WCHAR>(letter - 32);
     FaultTable& table = Table();

@@ -14,6 +14,8 @@ struct FaultHit {
 
 // True when an injected fault covers op on the path (a normalised Windows path).
 bool FindFault(const std::u16string& windowsPath, DWORD op, FaultHit& hit);
+// True when any injected fault covers op, whatever its path.
+bool AnyFault(DWORD op);
 // True when the host set fake sizes for the drive.
 bool FakeDriveSpace(WCHAR letter, ULONGLONG& freeBytes, ULONGLONG& totalBytes);
 

@@ -31,8 +31,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "faultsinternal.h"
 #include "folderindex.h"
 #include "paths.h"
+#include "zelcompat/drives.h"
 #include "zelcompat/textfn.h"
 
 namespace zel {
@@ -112,6 +114,12 @@ bool FineGrainedWhenRead(const struct statfs& fs) {
 // Whether a change after clockNow is bound to move the folder's times: the
 // clock is past the tick (or, without sub-second stamps, the two seconds) of
 // the folder's last change.
+// Whether a test has taken the change reports of folder away.
+bool WatchRefused(const std::string& folder) {
+    FaultHit hit;
+    return AnyFault(ZEL_FAULT_WATCH) && FindFault(ZelWindowsPath(folder.c_str()), ZEL_FAULT_WATCH, hit);
+}
+
 bool PastLastChange(const struct stat& st, const struct timespec& clockNow) {
     struct timespec last = Before(st.st_mtim, st.st_ctim) ? st.st_ctim : st.st_mtim;
     if (st.st_mtim.tv_nsec == 0 || st.st_ctim.tv_nsec == 0) last.tv_sec += 2;
@@ -170,7 +178,7 @@ private:
         const bool same = fstat(fd, &opened) == 0 && opened.st_dev == key.device && opened.st_ino == key.inode;
         const bool known = same && fstatfs(fd, &fs) == 0;
         FolderIndex index;
-        if (known && LocalFileSystem(fs)) index.watch = Watch(fd);
+        if (known && LocalFileSystem(fs) && !WatchRefused(folder)) index.watch = Watch(fd);
         const bool keep = index.watch >= 0 || (known && (FineGrainedWhenRead(fs) || PastLastChange(st, clockNow)));
         index.names = ReadNames(fd);
         if (!index.names || !keep) {

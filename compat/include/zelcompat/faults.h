@@ -17,6 +17,7 @@ enum ZelFaultOp : DWORD {
     ZEL_FAULT_IOCTL = 0x100,    // DeviceIoControl on a volume (\\.\E:)
     ZEL_FAULT_SEARCH = 0x200,   // FindFirstFileW
     ZEL_FAULT_SPACE = 0x400,    // GetDiskFreeSpaceExW
+    ZEL_FAULT_WATCH = 0x800,    // the host's change reports for a folder (the folder's times must then do)
     ZEL_FAULT_ALL = 0xFFFFFFFFu
 };
 
