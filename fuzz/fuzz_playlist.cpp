@@ -3,58 +3,32 @@
 // LoadPlaylist, TestPlaylistFile and PurgePlaylist of the matching format then
 // read. The input also goes to ParseItem as one line. After each input no
 // descriptor may be left open.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "ZELDevice/playlist/PLPPlaylistFile.h"
 #include "ZELDevice/playlist/XPLPlaylistFile.h"
-#include "zelcompat/drives.h"
+#include "fuzz_support.h"
 
 namespace {
 
-struct FuzzDrive {
-    FuzzDrive() {
-        char pattern[] = "/tmp/zelfuzzXXXXXX";
-        const char* made = mkdtemp(pattern);
-        folder = made ? made : "/tmp/zelfuzz";
-        std::filesystem::create_directories(folder + "/Playlists");
-        std::filesystem::create_directories(folder + "/Music");
-        // Entries that name these files survive a purge.
-        std::ofstream(folder + "/Music/a.mp3") << "a";
-        std::ofstream(folder + "/a.mp3") << "a";
-        ZelMapDrive(u'E', folder.c_str());
-    }
-    ~FuzzDrive() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-    static FuzzDrive& Drive() {
-        static FuzzDrive drive;
-        return drive;
-    }
-    std::string folder;
-};
+using namespace zelfuzz;
 
-// The lowest free descriptor: it moves when a descriptor leaks.
-int LowestFreeDescriptor() {
-    int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) close(fd);
-    return fd;
-}
-
-void WriteHostFile(const std::string& path, const uint8_t* data, size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) abort();
-    std::fclose(file);
+// The drive's folders; entries that name the files in them survive a purge.
+const std::string& PreparedFolder() {
+    static const std::string folder = [] {
+        const std::string root = FuzzDrive::Get().Folder();
+        std::filesystem::create_directories(root + "/Playlists");
+        std::filesystem::create_directories(root + "/Music");
+        std::ofstream(root + "/Music/a.mp3") << "a";
+        std::ofstream(root + "/a.mp3") << "a";
+        return root;
+    }();
+    return folder;
 }
 
 void Exercise(CPlaylistFile& playlist, const char16_t* path) {
@@ -65,17 +39,17 @@ void Exercise(CPlaylistFile& playlist, const char16_t* path) {
     playlist.LoadPlaylist(path, names, entries, value);
     playlist.TestPlaylistFile(path);
     playlist.PurgePlaylist(path);
-    if (playlist.IsFileOpen()) abort();
+    FUZZ_EXPECT(!playlist.IsFileOpen());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzDrive& drive = FuzzDrive::Drive();
+    const std::string& folder = PreparedFolder();
     const int before = LowestFreeDescriptor();
 
-    WriteHostFile(drive.folder + "/Playlists/fuzz.xpl", data, size);
-    WriteHostFile(drive.folder + "/Playlists/fuzz.plp", data, size);
+    WriteHostFile(folder + "/Playlists/fuzz.xpl", data, size);
+    WriteHostFile(folder + "/Playlists/fuzz.plp", data, size);
 
     CXPLPlaylistFile xpl;
     xpl.SetFolder(u"E:\\Playlists");
@@ -95,6 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     xpl.ParseItem(line.c_str(), full);
     plp.ParseItem(line.c_str(), full);
 
-    if (LowestFreeDescriptor() != before) abort();
+    FUZZ_EXPECT(LowestFreeDescriptor() == before);
     return 0;
 }

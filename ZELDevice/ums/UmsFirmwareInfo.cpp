@@ -1,75 +1,17 @@
 // Reading the firmware description file (SYSTEM.VER) of a mass-storage player
 // into the device settings.
-#include <vector>
-
-#include "internal/CoreText.h"
 #include "internal/FileHandle.h"
+#include "internal/FirmwareDescription.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
-#include "zelcompat/textfn.h"
-
-namespace {
-
-constexpr DWORD kMostBytes = 100;
-constexpr int kMostLineUnits = 40;
-
-// The lines of the data: each ends at a line feed; what follows the last line
-// feed is dropped, unless there is none at all.
-std::vector<CString> SplitLines(const char* data, DWORD length) {
-    std::vector<CString> lines;
-    DWORD start = 0;
-    auto add = [&lines, data](DWORD from, DWORD to) {
-        // A line is converted whole and then cut, so that a long line keeps its beginning.
-        WCHAR line[kMostBytes + 1] = {};
-        int units = MultiByteToWideChar(CP_ACP, 0, data + from, static_cast<int>(to - from), line, kMostBytes);
-        lines.emplace_back(line, units < 0 ? 0 : units > kMostLineUnits ? kMostLineUnits : units);
-    };
-    for (DWORD k = 0; k < length; ++k) {
-        if (data[k] != '\n') continue;
-        add(start, k);
-        start = k + 1;
-    }
-    if (lines.empty() && length > 0) add(0, length);
-    return lines;
-}
-
-// Where a region code is stored under another name.
-CString MappedRegion(const CString& region) {
-    if (region == u"WA") return u"ET";
-    if (region == u"CN") return u"CH";
-    return region;
-}
-
-}  // namespace
 
 BOOL CZEL_DeviceForUMS::GetFWInfo() {
     auto file = zelcore::FileHandle::OpenForReading(m_strDriveRoot + u"SYSTEM.VER");
     if (!file.IsOpen()) file = zelcore::FileHandle::OpenForReading(m_strDriveRoot + u"SYSTEM\\SYSTEM.VER");
     if (!file.IsOpen()) return 0;
-    char data[kMostBytes] = {};
+    char data[zelums::kFirmwareDescriptionBytes] = {};
     DWORD length = 0;
-    if (!ReadFile(file.Get(), data, kMostBytes, &length, nullptr)) return 0;
-
-    BOOL readVersion = 0;
-    for (const CString& line : SplitLines(data, length)) {
-        if (line.Left(3) == u"VER") {
-            // "VER <major>.<minor> <region>": the minor number has at most two digits.
-            CString rest = line.Mid(4);
-            int dot = rest.Find(u'.');
-            m_Settings.FWMajor = static_cast<DWORD>(StrToIntW(dot >= 0 ? rest.Left(dot) : rest));
-            rest = dot >= 0 ? rest.Mid(dot + 1) : CString();
-            int space = rest.Find(u' ');
-            m_Settings.FWMinor = static_cast<DWORD>(StrToIntW(space >= 0 && space <= 2 ? rest.Left(space) : rest.Left(2)));
-            rest = space >= 0 ? rest.Mid(space + 1) : CString();
-            lstrcpynW(m_Settings.FWRegion, MappedRegion(rest.Left(2)), 6);
-            readVersion = 1;
-            if (zelcore::FixedText(m_Settings.ModelName) == u"TX-D4" && zelcore::FixedText(m_Settings.FWRegion) == u"KR" &&
-                m_Settings.FWMajor >= 1 && m_Settings.FWMinor >= 50)
-                m_Settings.Capabilities |= ZEL_CAP_FW_LEVEL;
-        } else if (line.Left(4) == u"FWUP") {
-            lstrcpynW(m_Settings.FWUpdateID, line.Mid(5, 5), 8);
-        }
-    }
-    return readVersion;
+    if (!ReadFile(file.Get(), data, sizeof data, &length, nullptr)) return 0;
+    return zelums::ReadFirmwareDescription(data, length, m_Settings);
 }
 
 // A mass-storage player takes no firmware-update file of its own format.

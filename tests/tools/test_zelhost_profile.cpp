@@ -60,6 +60,7 @@ TEST(ZelhostProfile, EveryFieldHasItsSyntaxAndFaultsNameTheLine) {
         "extensions = mp3.jpg.txt\n"
         "folder.music = /Audio/Songs/\n"
         "folder.6 = Radio\n"
+        "folder.video = \\ Clips / \n"
         "album-art = 96 x 64\n"
         "use-player-library = YES\n"
         "special = Audio\\Songs\n",
@@ -73,6 +74,9 @@ TEST(ZelhostProfile, EveryFieldHasItsSyntaxAndFaultsNameTheLine) {
     EXPECT_EQ(custom->extensions, u"MP3.JPG.TXT");
     EXPECT_EQ(custom->folders[0], u"Audio\\Songs");
     EXPECT_EQ(custom->folders[6], u"Radio");
+    // Blanks beside the separators go with them, so the saved profile reads back the same.
+    EXPECT_EQ(custom->folders[1], u"Clips");
+    EXPECT_EQ(ParseProfile(custom->ToText(), "again", error)->ToText(), custom->ToText());
     EXPECT_EQ(custom->albumArtWidth, 96u);
     EXPECT_EQ(custom->albumArtHeight, 64u);
     ASSERT_EQ(custom->specialFolders.size(), 1u);

@@ -108,8 +108,11 @@ bool ParseSize(const std::string& value, DWORD& width, DWORD& height) {
 std::u16string PlayerRelative(const std::string& value) {
     std::u16string path = ZelFromUtf8(value);
     std::replace(path.begin(), path.end(), u'/', u'\\');
-    while (!path.empty() && path.front() == u'\\') path.erase(path.begin());
-    while (!path.empty() && path.back() == u'\\') path.pop_back();
+    // Separators and blanks at either end go together: a blank left at an end
+    // would be trimmed away when the saved profile is read again.
+    auto edge = [](char16_t unit) { return unit == u'\\' || unit == u' ' || unit == u'\t' || unit == u'\r'; };
+    while (!path.empty() && edge(path.front())) path.erase(path.begin());
+    while (!path.empty() && edge(path.back())) path.pop_back();
     return path;
 }
 
