@@ -1,16 +1,17 @@
 // DOS attributes and file times of host entries. Read-only is the owner write
-// bit of a file; hidden, system and archive (and read-only of a folder) live in
-// the user.DOSATTRIB extended attribute, which a folder search reads only where
-// the file system has extended attributes at all.
+// bit of a file; hidden, system and archive (and read-only of a folder) are
+// kept where the entry's file system keeps them (attributeroute.h); a folder
+// search reads them only where the file system can keep them at all.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 
+#include "attributeroute.h"
 #include "attributes.h"
+#include "filesystems.h"
 #include "paths.h"
 
 namespace zel {
@@ -20,16 +21,13 @@ const char kDosAttrib[] = "user.DOSATTRIB";
 const DWORD kStoredBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                           FILE_ATTRIBUTE_ARCHIVE;
 
-DWORD StoredBits(const std::string& host) {
-    char value[32];
-    ssize_t length = getxattr(host.c_str(), kDosAttrib, value, sizeof value - 1);
-    if (length <= 0) return 0;
-    value[length] = 0;
-    return static_cast<DWORD>(std::strtoul(value, nullptr, 0)) & kStoredBits;
+AttributeRoute RouteOfDevice(const std::string& host, dev_t device) {
+    return TraitsOfEntry(host, device).fatAttributes ? AttributeRoute::FatIoctl : AttributeRoute::ExtendedAttribute;
 }
 
-DWORD AttributesFromMode(const std::string& host, mode_t mode, const std::u16string& name, bool readStored) {
-    DWORD stored = readStored ? StoredBits(host) : 0;
+DWORD AttributesFromMode(const std::string& host, dev_t device, mode_t mode, const std::u16string& name,
+                         bool readStored) {
+    DWORD stored = readStored ? ReadStoredBits(host, RouteOfDevice(host, device)) : 0;
     DWORD attributes = 0;
     if (S_ISDIR(mode)) {
         attributes = FILE_ATTRIBUTE_DIRECTORY | (stored & kStoredBits);
@@ -50,16 +48,18 @@ FILETIME FileTimeOf(const struct statx_timestamp& stamp) {
 }  // namespace
 
 DWORD AttributesOf(const std::string& host, const struct stat& st, const std::u16string& name) {
-    return AttributesFromMode(host, st.st_mode, name, true);
+    return AttributesFromMode(host, st.st_dev, st.st_mode, name, true);
 }
 
 bool FolderKeepsStoredAttributes(const std::string& folder) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0 && RouteOfDevice(folder, st.st_dev) == AttributeRoute::FatIoctl) return true;
     char value[32];
     return getxattr(folder.c_str(), kDosAttrib, value, sizeof value) >= 0 || errno != ENOTSUP;
 }
 
 DWORD AttributesOfEntry(const std::string& host, const struct statx& sx, const std::u16string& name, bool readStored) {
-    return AttributesFromMode(host, sx.stx_mode, name, readStored);
+    return AttributesFromMode(host, makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_mode, name, readStored);
 }
 
 void FileTimesOfEntry(const struct statx& sx, FILETIME* created, FILETIME* accessed, FILETIME* written) {
@@ -76,19 +76,14 @@ bool StoreAttributes(const std::string& host, const struct stat& st, DWORD attri
                                                                : (mode | S_IWUSR);
         if (wanted != mode && chmod(host.c_str(), wanted) != 0) return false;
     }
-    DWORD keep = attributes & (directory ? kStoredBits : (kStoredBits & ~FILE_ATTRIBUTE_READONLY));
-    if (keep == 0) {
-        if (removexattr(host.c_str(), kDosAttrib) != 0 && errno != ENODATA && errno != ENOTSUP) return false;
-        return true;
-    }
-    char value[32];
-    int length = std::snprintf(value, sizeof value, "0x%x", keep);
-    if (setxattr(host.c_str(), kDosAttrib, value, static_cast<size_t>(length), 0) != 0) {
-        // Without extended attributes only the archive bit may be dropped silently.
-        if (errno == ENOTSUP && (keep & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) == 0) return true;
-        return false;
-    }
-    return true;
+    const AttributeRoute route = AttributeRouteOf(host, st);
+    // A FAT entry keeps a file's read-only bit itself (the mode above follows it).
+    const bool readOnlyInMode = !directory && route == AttributeRoute::ExtendedAttribute;
+    DWORD keep = attributes & (readOnlyInMode ? (kStoredBits & ~FILE_ATTRIBUTE_READONLY) : kStoredBits);
+    if (WriteStoredBits(host, route, keep)) return true;
+    // Without extended attributes only the archive bit may be dropped silently.
+    return errno == ENOTSUP && route == AttributeRoute::ExtendedAttribute &&
+           (keep & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)) == 0;
 }
 
 void FileTimesOf(const std::string& host, const struct stat& st, FILETIME* created, FILETIME* accessed,

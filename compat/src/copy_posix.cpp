@@ -9,16 +9,17 @@
 // costs the old file.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 #include <vector>
 
+#include "attributeroute.h"
 #include "errors.h"
 #include "faultsinternal.h"
 #include "fileobject.h"
+#include "filesystems.h"
 #include "zelcompat/files.h"
 
 namespace zel {
@@ -96,6 +97,10 @@ BOOL CopyFileExW(LPCWSTR existing, LPCWSTR newName, LPPROGRESS_ROUTINE progress,
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
     if (to.blocked || to.IsDirectory()) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (to.exists && (flags & COPY_FILE_FAIL_IF_EXISTS)) return Fail(ERROR_FILE_EXISTS, FALSE);
+    error = NewNameError(to);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    // A file replaced keeps its name as the drive spells it.
+    UseOnDiskName(to);
     if (to.exists && !(to.st.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (to.exists && to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino) {
         return Fail(ERROR_SHARING_VIOLATION, FALSE);
@@ -163,9 +168,11 @@ BOOL CopyFileExW(LPCWSTR existing, LPCWSTR newName, LPPROGRESS_ROUTINE progress,
     struct timespec times[2] = {from.st.st_atim, from.st.st_mtim};
     futimens(out.fd, times);
     fchmod(out.fd, from.st.st_mode & 07777);
-    char attributes[32];
-    ssize_t length = getxattr(from.host.c_str(), "user.DOSATTRIB", attributes, sizeof attributes);
-    if (length > 0) fsetxattr(out.fd, "user.DOSATTRIB", attributes, static_cast<size_t>(length), 0);
+    const DWORD stored = ReadStoredBits(from.host, AttributeRouteOf(from.host, from.st));
+    if (stored != 0) {
+        struct stat written;
+        if (fstat(out.fd, &written) == 0) WriteStoredBitsOf(out.fd, AttributeRouteOf(temporary, written), stored);
+    }
     if (close(out.fd) != 0) {
         out.fd = -1;
         int error = errno;

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "filesystems.h"
 #include "paths.h"
 #include "zelcompat/debug.h"
 #include "zelcompat/drives.h"
@@ -112,6 +113,8 @@ BOOL ZelMapDrive(WCHAR letter, const char* hostFolder) {
     std::unique_lock<std::shared_mutex> write(table.lock);
     table.drives[index] = {folder, zel::Canonical(folder)};
     if (index == 2) table.defaultsSet = true;
+    // A folder mapped anew may be a file system mounted since it was looked at.
+    zel::ForgetFileSystems();
     return TRUE;
 }
 
@@ -123,6 +126,7 @@ BOOL ZelUnmapDrive(WCHAR letter) {
     bool was = !table.drives[index].folder.empty();
     table.drives[index] = {};
     if (index == 2) table.defaultsSet = true;
+    zel::ForgetFileSystems();
     return was ? TRUE : FALSE;
 }
 

@@ -17,6 +17,7 @@
 #include "errors.h"
 #include "faultsinternal.h"
 #include "fileobject.h"
+#include "filesystems.h"
 #include "zelcompat/drives.h"
 #include "zelcompat/files.h"
 #include "zelcompat/textfn.h"
@@ -86,6 +87,32 @@ bool LeadsToFolder(const std::string& host) {
     return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The new name of a rename finds the entry being renamed: the same file, or,
+// where the file system ignores case (and may number entries by the name they
+// were looked up with), another spelling of the same path.
+bool SameEntry(const Resolved& from, const Resolved& to) {
+    if (!to.exists) return false;
+    if (to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino) return true;
+    return TraitsOfFolder(to).foldsCase && SameNameNoCase(from.path.Text(), to.path.Text());
+}
+
+// Renames an entry to another spelling of its own name where the file system
+// ignores case. Through a temporary name in the same folder: a FUSE FAT server
+// (fusefat) takes a one-step rename onto the same entry for a replacement, frees
+// the entry's clusters and leaves the renamed name pointing at free space.
+BOOL RenameCaseInTwoSteps(const std::string& from, const std::string& to) {
+    const std::string middle = to.substr(0, to.rfind('/') + 1) + ".~zelcase" + std::to_string(getpid()) + ".tmp";
+    if (rename(from.c_str(), middle.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    if (rename(middle.c_str(), to.c_str()) == 0) return TRUE;
+    const int error = errno;
+    rename(middle.c_str(), from.c_str());  // the old name back
+    SetLastErrorFromErrno(error);
+    return FALSE;
+}
+
 HANDLE OpenVolume(const Resolved& r) {
     std::string folder = DriveFolder(r.path.drive);
     struct stat st;
@@ -149,6 +176,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     }
     bool truncates = (oflags & O_TRUNC) != 0;
     if ((wantWrite || truncates) && IsReadOnlyFile(r)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    if ((oflags & O_CREAT) && (error = NewNameError(r)) != ERROR_SUCCESS) return Fail(error, INVALID_HANDLE_VALUE);
     if (Faulted(windows, ZEL_FAULT_OPEN)) return INVALID_HANDLE_VALUE;
     if (r.IsDirectory()) {
         oflags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -322,8 +350,9 @@ BOOL MoveFileW(LPCWSTR existing, LPCWSTR newName) {
     error = Resolve(newName, to);
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
     if (to.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    bool sameEntry = to.exists && to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino;
+    const bool sameEntry = SameEntry(from, to);
     if (to.exists && !sameEntry) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+    if (!to.exists && (error = NewNameError(to)) != ERROR_SUCCESS) return Fail(error, FALSE);
     if (Faulted(from.path.Text(), ZEL_FAULT_RENAME) || Faulted(to.path.Text(), ZEL_FAULT_RENAME)) return FALSE;
     // A change of letter case alone renames the entry itself.
     std::string target = to.host;
@@ -332,6 +361,7 @@ BOOL MoveFileW(LPCWSTR existing, LPCWSTR newName) {
         ParseWindowsPath(newName, given);
         if (given.components.empty()) return Fail(ERROR_ACCESS_DENIED, FALSE);
         target = to.host.substr(0, to.host.rfind('/') + 1) + ZelToUtf8(given.components.back());
+        if (TraitsOfFolder(to).foldsCase) return RenameCaseInTwoSteps(from.host, target);
     }
     if (rename(from.host.c_str(), target.c_str()) == 0) return TRUE;
     if (errno != EXDEV || from.IsDirectory()) {
@@ -351,11 +381,14 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR newName, DWORD flags) {
     error = Resolve(newName, to);
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
     if (to.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
-    bool sameEntry = to.exists && to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino;
-    if (sameEntry) return MoveFileW(existing, newName);
+    if (SameEntry(from, to)) return MoveFileW(existing, newName);
     if (to.exists && (to.IsDirectory() || from.IsDirectory() || IsReadOnlyFile(to))) {
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     }
+    error = NewNameError(to);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
+    // The file put in place keeps the name as the drive spells it.
+    UseOnDiskName(to);
     if (Faulted(from.path.Text(), ZEL_FAULT_RENAME) || Faulted(to.path.Text(), ZEL_FAULT_RENAME)) return FALSE;
     // rename() puts the new entry in place in one step: there is no moment
     // without a file of that name.
@@ -412,6 +445,8 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
     if (error != ERROR_SUCCESS) return Fail(error, FALSE);
     if (r.IsRoot() || r.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
     if (r.blocked) return Fail(ERROR_ACCESS_DENIED, FALSE);
+    error = NewNameError(r);
+    if (error != ERROR_SUCCESS) return Fail(error, FALSE);
     if (Faulted(r.path.Text(), ZEL_FAULT_CREATEDIR)) return FALSE;
     if (mkdir(r.host.c_str(), 0777) != 0) {
         SetLastErrorFromErrno(errno);

@@ -13,6 +13,7 @@
 #include "attributes.h"
 #include "errors.h"
 #include "faultsinternal.h"
+#include "filesystems.h"
 #include "folderindex.h"
 #include "handles.h"
 #include "paths.h"
@@ -139,6 +140,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
         Resolved entry;
         DWORD error = ResolveExisting(parsed.Text().c_str(), entry);
         if (error != ERROR_SUCCESS) return Fail(error, INVALID_HANDLE_VALUE);
+        // The name found is the one on the drive, as Windows answers it.
+        UseOnDiskName(entry);
         WIN32_FIND_DATAW data = DataFor(entry.host, entry.st, entry.path.components.back());
         if (entry.link) data.dwFileAttributes = WithLinkBit(data.dwFileAttributes);
         search->entries.push_back(data);

@@ -19,6 +19,7 @@
 #include "errors.h"
 #include "faultsinternal.h"
 #include "fileobject.h"
+#include "filesystems.h"
 #include "zelcompat/files.h"
 #include "zelcompat/textfn.h"
 #include "zelcompat/wstdio.h"
@@ -148,6 +149,10 @@ int ErrnoFromWin32(DWORD error) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS: return EEXIST;
     case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_BAD_DEVICE: return EINVAL;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
     default: return EIO;
     }
 }
@@ -188,6 +193,9 @@ FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
     if (m.read && !r.exists) return FailErrno<FILE*>(ERROR_FILE_NOT_FOUND, nullptr);
     bool writes = m.write || m.append || m.plus;
     if (writes && r.exists && !(r.st.st_mode & S_IWUSR)) return FailErrno<FILE*>(ERROR_ACCESS_DENIED, nullptr);
+    if ((m.write || m.append) && (error = NewNameError(r)) != ERROR_SUCCESS) return FailErrno<FILE*>(error, nullptr);
+    // A file replaced keeps its name as the drive spells it.
+    if (m.write) UseOnDiskName(r);
     std::u16string windows = r.path.Text();
     FaultHit hit;
     if (FindFault(windows, ZEL_FAULT_OPEN, hit)) return FailErrno<FILE*>(hit.error, nullptr);

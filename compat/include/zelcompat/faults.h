@@ -30,3 +30,8 @@ ZELCOMPAT_API void ZelRemoveFault(int id);
 ZELCOMPAT_API void ZelClearFaults();
 // Makes GetDiskFreeSpaceExW on a drive answer the given sizes (both 0: the real ones).
 ZELCOMPAT_API void ZelSetDriveSpace(WCHAR letter, ULONGLONG freeBytes, ULONGLONG totalBytes);
+// Makes compat treat a drive as a FAT drive whatever its host file system:
+// FAT's name rules hold on it and names are found and kept the way a file
+// system that ignores case keeps them (FALSE: the host file system decides
+// again). The DOS attributes still go where the host file system keeps them.
+ZELCOMPAT_API void ZelSetDriveFat(WCHAR letter, BOOL fat);

@@ -7,6 +7,7 @@
 #include "collections.h"
 #include "debug.h"
 #include "drives.h"
+#include "fatnames.h"
 #include "files.h"
 #include "cfile.h"
 #include "modules.h"
