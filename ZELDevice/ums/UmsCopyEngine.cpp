@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "internal/LastErrorKeeper.h"
 #include "internal/MessagePump.h"
 #include "internal/ProcessState.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
@@ -192,9 +193,14 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
     if (end <= 0 || std::fseek(in.get(), 0, SEEK_SET) != 0) return ZEL_ERR_COPY;
     const auto size = static_cast<ULONGLONG>(end);
 
+    zelcore::LastErrorKeeper why;
     ReplaceableTarget target(destination);
     ReplacingStream out(destination);
-    if (!out.IsOpen()) return OpenFailure(out.OpenError(), ZEL_ERR_COPY);
+    if (!out.IsOpen()) {
+        SetLastError(out.OpenError());
+        why.Keep();
+        return OpenFailure(out.OpenError(), ZEL_ERR_COPY);
+    }
 
     std::vector<BYTE> block(kBlock);
     ULONGLONG written = 0;
@@ -222,7 +228,10 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
         SendPercentIfChanged(host, percent);
         zelcore::PumpWaitingMessages();
     }
-    if (cancelled || failed || !out.Commit()) return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    if (cancelled || failed || !out.Commit()) {
+        why.Keep();
+        return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    }
     target.Replaced();
     return ZEL_SUCCESS;
 }
@@ -232,11 +241,15 @@ DWORD CopyThroughStreams(LPCWSTR source, LPCWSTR destination, const DWORD& cance
 // cancelled copy leaves the destination as it was and there is nothing to
 // delete; a copy that completed is kept.
 DWORD CopyThroughSystem(LPCWSTR source, LPCWSTR destination, DWORD& cancel) {
+    zelcore::LastErrorKeeper why;
     ReplaceableTarget target(destination);
     // BOOL and the flag are the signed and unsigned forms of one 32-bit type.
     const BOOL copied =
         CopyFileExW(source, destination, &CopyProgressRoutine, nullptr, reinterpret_cast<LPBOOL>(&cancel), 0);
-    if (!copied) return cancel ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    if (!copied) {
+        why.Keep();
+        return cancel ? ZEL_ERR_CANCELLED : ZEL_ERR_COPY;
+    }
     target.Replaced();
     return ZEL_SUCCESS;
 }
@@ -263,10 +276,15 @@ DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(LPCWSTR source, const CString& d
 
 DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& destination) {
     if (byteCount != 0 && m_pTransferBuffer == nullptr) return ZEL_ERR_COPY;
+    zelcore::LastErrorKeeper why;
     // A read-only file of the same name is replaced, as on the file route.
     ReplaceableTarget target(destination);
     ReplacingStream out(destination);
-    if (!out.IsOpen()) return OpenFailure(out.OpenError(), ZEL_ERR_DESTINATION);
+    if (!out.IsOpen()) {
+        SetLastError(out.OpenError());
+        why.Keep();
+        return OpenFailure(out.OpenError(), ZEL_ERR_DESTINATION);
+    }
 
     DWORD written = 0;
     bool cancelled = false, failed = false;
@@ -286,7 +304,10 @@ DWORD CZEL_DeviceForUMS::TransferFileThroughMSC(DWORD byteCount, const CString& 
         if (percent % 4 == 0 && percent != g_progress.lastPercent) SendPercent(m_hHostWnd, percent);
         zelcore::PumpWaitingMessages();
     }
-    if (cancelled || failed || !out.Commit()) return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_DESTINATION;
+    if (cancelled || failed || !out.Commit()) {
+        why.Keep();
+        return cancelled ? ZEL_ERR_CANCELLED : ZEL_ERR_DESTINATION;
+    }
     target.Replaced();
     return ZEL_SUCCESS;
 }

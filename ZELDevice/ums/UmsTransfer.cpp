@@ -5,6 +5,7 @@
 #include <new>
 
 #include "internal/CoreText.h"
+#include "internal/LastErrorKeeper.h"
 #include "internal/MessagePump.h"
 #include "internal/TransferScratch.h"
 #include "ZELDevice/abi/Agent.h"
@@ -40,6 +41,19 @@ CString JoinPath(const CString& folder, const CString& name) {
 CString NameOfPath(const CString& path) { return path.Mid(path.ReverseFind(u'\\') + 1); }
 
 bool IsAudio(DWORD mediaType) { return (mediaType & ZEL_MEDIA_AUDIO) != 0; }
+
+// The path with its last name as the drive spells it: a file that replaced one
+// whose name differs only in case keeps the old spelling. A name with
+// wildcard characters is not looked up (it would be taken as a pattern).
+CString SpeltAsOnDrive(const CString& path) {
+    const CString name = NameOfPath(path);
+    if (name.FindOneOf(u"*?") >= 0) return path;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return path;
+    FindClose(search);
+    return path.Left(path.GetLength() - name.GetLength()) + found.cFileName;
+}
 
 }  // namespace
 
@@ -95,6 +109,8 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     const CString destination = m_strDestFolder + m_strCurrentTransFile;
     m_bCancel = 0;
 
+    // Declared before the scratch: a failed copy's last error outlives the clean-up.
+    zelcore::LastErrorKeeper copyError;
     zelcore::TransferScratch scratch(m_pTransferBuffer);
     const bool agentRoute = (capabilities & ZEL_CAP_AGENT_ROUTE) != 0;
     // The agent writes the file; the entry is read back from the drive, except
@@ -116,7 +132,9 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
     auto sendThroughEngine = [&](DWORD mergedLength) -> DWORD {
         const DWORD answer = mergedLength > 0 ? TransferFileThroughMSC(mergedLength, destination)
                                               : TransferFileThroughMSC(source, destination, written);
-        if (!ZelFailed(answer)) m_CurrentFolderEntry.FillFromPath(written);
+        if (ZelFailed(answer)) return answer;
+        written = SpeltAsOnDrive(written);
+        m_CurrentFolderEntry.FillFromPath(written);
         return answer;
     };
 
@@ -166,7 +184,10 @@ DWORD CZEL_DeviceForUMS::TransferOneFile(LPCWSTR sourcePath, tagDB_File* record,
 
         result = agentRoute ? sendThroughAgent() : sendThroughEngine(mergedLength);
     }
-    if (ZelFailed(result)) return result;
+    if (ZelFailed(result)) {
+        copyError.Keep();
+        return result;
+    }
 
     // Album art and lyrics change the file on its way; the record describes what landed.
     if (!m_CurrentFolderEntry.Name.IsEmpty()) {

@@ -84,6 +84,7 @@ TEST_F(UmsTransfer, MusicWithCoverIsRecordedOnlyAfterASuccessfulCopy) {
     host.messages.clear();
     ZelInjectFault(drive.Win(u"Music\\full.mp3").c_str(), ZEL_FAULT_WRITE, ERROR_DISK_FULL, 100000);
     EXPECT_TRUE(ZelFailed(Send(Record(ZEL_MEDIA_MP3, pc.Win(u"song.mp3"), u"full.mp3"))));
+    EXPECT_EQ(ERROR_DISK_FULL, GetLastError()) << "the host learns why, after the copies are cleaned up";
     EXPECT_FALSE(drive.Exists("Music/full.mp3") || pc.Exists("scratch/$temp3/full.mp3"));
     EXPECT_FALSE(Recorded(drive.Win(u"Music\\full.mp3")));
     EXPECT_EQ(0u, device.Count(u"full.mp3"));
@@ -111,6 +112,32 @@ TEST_F(UmsTransfer, MusicWithCoverIsRecordedOnlyAfterASuccessfulCopy) {
     EXPECT_EQ(oldSize, recordedSize());
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(drive.Host("Music")), {}));
     FreeLibrary(database);
+}
+
+// A file sent over one whose name differs only in case lands in that file: the
+// drive, the record and the tree keep the drive's spelling. On a FAT drive a
+// name FAT refuses fails before anything is written, and the last error says why.
+TEST_F(UmsTransfer, TheDrivesSpellingStaysAndFatNamesAreRefused) {
+    Start(Caps(0, 0, WithDatabase()));
+    device.Move(u"Music");
+    ASSERT_TRUE(mg::WriteMp3(pc.Host("song.mp3"), {}));
+    ASSERT_EQ(ZEL_SUCCESS, Send(Record(ZEL_MEDIA_MP3, pc.Win(u"song.mp3"), u"Song.mp3")));
+    tagDB_File again = Record(ZEL_MEDIA_MP3, pc.Win(u"song.mp3"), u"SONG.mp3");
+    std::u16string music = drive.Win(u"Music\\");
+    ASSERT_EQ(ZEL_SUCCESS, device.TransferFile2(music.data(), &again, 0, nullptr, 0, nullptr));
+    EXPECT_EQ(std::u16string(u"Song.mp3"), Text(again.FileName));
+    EXPECT_EQ(drive.Win(u"Music\\Song.mp3"), std::u16string(device.m_CurrentFolderEntry.Path.Str()));
+    EXPECT_EQ((std::pair<size_t, size_t>{1, 0}), (std::pair{device.Count(u"Song.mp3"), device.Count(u"SONG.mp3")}));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(drive.Host("Music")), {}));
+    EXPECT_TRUE(drive.Exists("Music/Song.mp3"));
+
+    ZelSetDriveFat(u'E', TRUE);
+    host.messages.clear();
+    EXPECT_EQ(ZEL_ERR_COPY, Send(Record(ZEL_MEDIA_MP3, pc.Win(u"song.mp3"), u"a?b.mp3")));
+    EXPECT_EQ(ERROR_INVALID_NAME, GetLastError());
+    ZelSetDriveFat(u'E', FALSE);
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(drive.Host("Music")), {}));
+    EXPECT_EQ(0u, Count(ZEL_EVENT_END));
 }
 
 TEST_F(UmsTransfer, TargetNamesFollowTheCategoryPrefixAndOverwrite) {
