@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "commands.h"
+#include "fat_names.h"
 #include "interrupt.h"
 #include "playlists.h"
 #include "report.h"
@@ -24,15 +25,18 @@ Json ItemJson(const std::string& path, int exitCode, const std::string& message)
     return json;
 }
 
-// Makes one folder below the current one; the exit code of the attempt.
-int MakeOne(Session& session, const std::u16string& name, std::string& message) {
+// Makes one folder below the current one; the exit code of the attempt. On a
+// FAT player the name may change (--fat-names) or be refused.
+int MakeOne(Session& session, std::u16string& name, std::string& message) {
+    if (!FitFatName(session, name, message)) return kExitRefused;
     if (session.FindInCurrent(name)) {
         message = "already exists";
         return kExitRefused;
     }
     std::u16string text = name;
     if (!session.Device().MakeFolder(text.data())) {
-        message = "the folder could not be made";
+        const std::string detail = LastErrorDetail(GetLastError());
+        message = detail.empty() ? "the folder could not be made" : "the folder could not be made: " + detail;
         return kExitFailed;
     }
     session.Changed();
@@ -89,9 +93,14 @@ int RunMkdir(Session& session, const Args& args) {
         } else if (parents) {
             // Each missing level is made in turn; existing ones are entered.
             std::vector<std::u16string> reached;
-            for (const std::u16string& component : components) {
+            for (std::u16string& component : components) {
                 if (!session.GoTo(reached, message)) {
                     code = kExitFailed;
+                    break;
+                }
+                // A missing level is named as FAT allows on a FAT player (or refused).
+                if (!session.FindInCurrent(component) && !FitFatName(session, component, message)) {
+                    code = kExitRefused;
                     break;
                 }
                 const std::optional<PlayerEntry> existing = session.FindInCurrent(component);
@@ -104,7 +113,7 @@ int RunMkdir(Session& session, const Args& args) {
                 reached.push_back(existing ? existing->name : component);
             }
         } else {
-            const std::u16string name = components.back();
+            std::u16string name = components.back();
             components.pop_back();
             code = session.GoTo(components, message) ? MakeOne(session, name, message) : kExitFailed;
             components.push_back(name);

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "commands.h"
+#include "fat_names.h"
 #include "interrupt.h"
 #include "playlists.h"
 #include "report.h"
@@ -149,9 +150,18 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
         return outcome;
     }
 
+    // On a FAT player a name FAT refuses is refused (or changed) before anything is sent.
+    std::u16string nameOnPlayer = FieldText(record.FileName);
+    if (!FitFatName(session, nameOnPlayer, error)) {
+        outcome.exitCode = kExitRefused;
+        outcome.message = error;
+        return outcome;
+    }
+    lstrcpynW(record.FileName, nameOnPlayer.c_str(), ZEL_DBFILENAME);
+
     // A mass-storage player takes its current path (it ends with "\"); an MTP player the folder's device path.
     std::u16string destinationFolder = session.IsMtp() ? session.DevicePath(folder) : device.GetCurrentPath().Str();
-    if (destinationFolder.size() + FieldText(record.FileName).size() >= ZEL_DBFOLDER) {
+    if (destinationFolder.size() + nameOnPlayer.size() >= ZEL_DBFOLDER) {
         outcome.exitCode = kExitFailed;
         outcome.message = "its path on the player would not fit the player's database record, so it is not sent";
         return outcome;
@@ -182,16 +192,25 @@ PutOutcome PutFile(Session& session, const std::string& source, const std::optio
 
     session.Display().SetLabel(hostPath.filename().string());
     const DWORD result = device.TransferFile2(destinationFolder.data(), &record, 0, nullptr, 0, nullptr);
+    const DWORD why = GetLastError();
     session.Display().Interrupt();
     outcome.result = result;
     outcome.exitCode = ExitCodeOf(result);
     if (outcome.exitCode != kExitOk) {
-        outcome.message = DescribeResult(result) + " (" + HexCode(result) + ")";
+        // The last error tells a full player and a name the drive refused from other failures.
+        const std::string detail = ZelFailed(result) && result != ZEL_ERR_CANCELLED ? LastErrorDetail(why) : std::string();
+        if (ZelNameRuleOfError(why) != ZEL_NAME_ALLOWED && !detail.empty()) outcome.exitCode = kExitRefused;
+        outcome.message = (detail.empty() ? DescribeResult(result) : detail) + " (" + HexCode(result) + ")";
         return outcome;
     }
     session.Changed();
     outcome.size = record.FileSize;  // as it landed (album art resized, lyrics merged)
-    outcome.devicePath = Session::JoinDevicePath(destinationFolder, FieldText(record.FileName));
+    // The file as it stands on the drive: on a mass-storage player one that
+    // replaced a file whose name differs only in case keeps that file's spelling.
+    const CZEL_File* landed = session.IsMtp() ? nullptr : device.GetCurrentTransZELFile();
+    outcome.devicePath = landed != nullptr && !landed->Path.IsEmpty()
+                             ? landed->Path.Str()
+                             : Session::JoinDevicePath(destinationFolder, FieldText(record.FileName));
     outcome.path = ShownDevicePath(outcome.devicePath);
     // The database is written after each file: a run that is killed later
     // loses at most the record of the file then in flight.

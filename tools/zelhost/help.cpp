@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kOverview = R"(zelhost - a command-line host for mass-storage and MTP media players
 
 Usage: zelhost [--player DIR] [--card DIR] [--profile NAME|FILE] [--json] [-v]
-               [--use-player-library] COMMAND [ARGS]
+               [--use-player-library] [--fat-names] COMMAND [ARGS]
 
 A mass-storage player is a folder of this computer (--player DIR, or $ZELHOST_PLAYER);
 zelhost maps it as the profile's drive letter (E:), creates the device object for it and
@@ -61,13 +61,19 @@ Options:
                        not zelhost's own. RISK: that library's code runs inside zelhost
                        with your rights; use it only for a player you trust. Without it
                        such a library is replaced by zelhost's own before anything loads
+  --fat-names          on a FAT player, change names FAT refuses instead of refusing them:
+                       each of " * / : < > ? \ | and control characters, and a dot or
+                       space at the end, becomes _; a device name gets _ after it
+                       (CON.mp3 -> CON_.mp3). Names over 255 units are still refused
   -h, --help           help (zelhost COMMAND --help for a command)
   --version            zelhost's version
 
 Exit codes:
-  0  success            3  refused by the player (unsupported type, wrong folder, exists)
+  0  success            3  refused by the player (unsupported type, wrong folder, exists,
+                           a name FAT refuses on a FAT player: the message names the rule)
   1  zelhost failed     4  failed (missing source, copy or deletion failed, no such path,
-  2  bad usage/profile     a source path too long for a record, no private copy possible)
+  2  bad usage/profile     a source path too long for a record, no private copy possible,
+                           the player is full: said so, nothing of the file kept)
   5  the player could not be set up (also: its System folder is a link out of it)
   6  a file landed or went, but the player's database could not be written; the message
      names the file whose record is missing or left over

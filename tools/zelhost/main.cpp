@@ -85,6 +85,8 @@ int main(int argc, char** argv) {
             options.profile = arg.substr(10);
         } else if (arg == "--use-player-library") {
             options.usePlayerLibrary = true;
+        } else if (arg == "--fat-names") {
+            options.fatNames = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "-v" || arg == "--verbose") {

@@ -2,6 +2,8 @@
 // put and rm run after their batches.
 #include "playlists.h"
 
+#include "fat_names.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -114,6 +116,13 @@ bool CheckPlaylistName(Session& session, const std::string& given, std::u16strin
             error = "a playlist name cannot hold \\ / : * ? \" < > | or control characters";
             return false;
         }
+    }
+    // On a FAT player the playlist's file name keeps FAT's rules too.
+    const ZelNameRule rule =
+        ZelDriveKeepsFatNames(session.Drive()) ? ZelFatNameRule((name + extension).c_str()) : ZEL_NAME_ALLOWED;
+    if (rule != ZEL_NAME_ALLOWED) {
+        error = FatRuleMessage(rule, name + extension, false);
+        return false;
     }
     const size_t folder = FieldText(session.Device().m_Settings.PlaylistFile).size();
     if (folder + 1 + name.size() + extension.size() > kLongestPlaylistPath) {

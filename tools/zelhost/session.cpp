@@ -74,6 +74,7 @@ Session::Session(const SessionOptions& options, Profile profile, ProgressDisplay
       m_json(options.json),
       m_verbose(options.verbose),
       m_usePlayerLibrary(options.usePlayerLibrary),
+      m_fatNames(options.fatNames),
       m_display(mode) {}
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, int& exitCode, std::string& error) {

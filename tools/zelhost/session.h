@@ -25,6 +25,8 @@ struct SessionOptions {
     // Load a database library on the player that differs from zelhost's own
     // (it runs code from the player); without it such a library is replaced.
     bool usePlayerLibrary = false;
+    // On a FAT player, names FAT refuses are changed instead of refused (fat_names.h).
+    bool fatNames = false;
 };
 
 // One entry of a folder of the player, as the listing gives it.
@@ -64,6 +66,8 @@ public:
     bool Verbose() const { return m_verbose; }
     HostWindow& Window() { return *m_window; }
     char16_t Drive() const { return m_profile.drive; }
+    // Whether names FAT refuses are changed (--fat-names) rather than refused.
+    bool ChangesFatNames() const { return m_fatNames; }
 
     // ---- Paths on the player. ----
     // "Music/Rock", "/Music\Rock", "E:\Music" all name the same folder; "." and ".." are
@@ -118,6 +122,7 @@ private:
     bool m_json;
     bool m_verbose;
     bool m_usePlayerLibrary;
+    bool m_fatNames;
     bool m_mapped = false;
     bool m_changed = false;
     ProgressDisplay m_display;

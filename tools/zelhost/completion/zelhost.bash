@@ -7,7 +7,7 @@ _zelhost_playlist_actions="list show create rename add store purge"
 _zelhost_upload_kinds="music video photo"
 _zelhost_game_actions="install"
 _zelhost_moods="1 2 3 4 calm upbeat wistful dreamy"
-_zelhost_global_options="--player --card --profile --json -v --verbose --use-player-library -h --help --version"
+_zelhost_global_options="--player --card --profile --json -v --verbose --use-player-library --fat-names -h --help --version"
 
 # The built-in profile names, from the zelhost being completed.
 _zelhost_profiles() {
