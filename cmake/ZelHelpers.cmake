@@ -22,12 +22,12 @@ function(zel_add_companion target)
   endif()
 endfunction()
 
-# zel_add_test_suite(<name> SOURCES ... LIBS ...): one GoogleTest executable, its
-# tests registered with ctest.
+# zel_add_test_suite(<name> SOURCES ... LIBS ... [LABELS ...]): one GoogleTest
+# executable, its tests registered with ctest (with the labels, for ctest -L).
 function(zel_add_test_suite name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${ZEL_BIN_DIR} DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 300)
+                       PROPERTIES TIMEOUT 300 LABELS "${ARG_LABELS}")
 endfunction()
