@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <taglib/asffile.h>
 #include <taglib/audioproperties.h>
@@ -34,11 +35,28 @@ std::u16string Terminated(const WCHAR* field, size_t units) {
     return std::u16string(field, length);
 }
 
+// TagLib reads as many attributes as an ASF header announces, from wherever the
+// object claims to reach: a damaged header of a few hundred bytes keeps it busy
+// for seconds and takes hundreds of megabytes. A header whose objects and
+// attribute lists do not fit where they stand is not handed to it.
+bool SoundAsfHeader(const std::string& host) {
+    zelmedia::AsfHeader header;
+    if (!zelmedia::ReadAsfHeaderFile(host, header)) return false;
+    for (const zelmedia::AsfObject& object : header.objects) {
+        std::vector<zelmedia::AsfAttribute> attributes;
+        if (object.guid == zelmedia::kAsfExtendedContentDescription && !zelmedia::ParseAsfAttributes(object, attributes))
+            return false;
+    }
+    return true;
+}
+
 std::unique_ptr<TagLib::File> Open(const std::string& host, MediaKind kind) {
     const auto style = TagLib::AudioProperties::Average;
     switch (kind) {
         case MediaKind::Mp3: return std::make_unique<TagLib::MPEG::File>(host.c_str(), true, style);
-        case MediaKind::Asf: return std::make_unique<TagLib::ASF::File>(host.c_str(), true, style);
+        case MediaKind::Asf:
+            if (!SoundAsfHeader(host)) return nullptr;
+            return std::make_unique<TagLib::ASF::File>(host.c_str(), true, style);
         case MediaKind::OggVorbis: return std::make_unique<TagLib::Ogg::Vorbis::File>(host.c_str(), true, style);
         case MediaKind::Unknown: break;
     }
