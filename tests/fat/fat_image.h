@@ -6,7 +6,9 @@
 // fusefat runs in the foreground as a child of the test: after fusermount -u
 // the test waits for it to end, for it writes the last changes of the file
 // allocation table as it ends (a check made before then reports damage that is
-// not there).
+// not there). It mounts with hard_remove: a file deleted while it is open (the
+// database library the device has loaded) goes at once, as on the kernel's
+// FAT, instead of lingering under a hidden name that keeps its folder.
 #pragma once
 
 #include <fcntl.h>
@@ -119,7 +121,7 @@ public:
                 dup2(log, 1);
                 dup2(log, 2);
             }
-            execl(program.c_str(), "fusefat", "-f", "-o", "rw+", m_image.c_str(), m_mountPoint.c_str(),
+            execl(program.c_str(), "fusefat", "-f", "-o", "rw+,hard_remove", m_image.c_str(), m_mountPoint.c_str(),
                   static_cast<char*>(nullptr));
             _exit(127);
         }

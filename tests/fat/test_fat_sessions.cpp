@@ -1,5 +1,6 @@
 // The FAT tier: scripted zelhost sessions on real FAT16 and FAT32 images
-// mounted through fusefat. After each session the image is unmounted and must
+// mounted through fusefat (set-up, nested puts with album art, folders,
+// playlists, FAT's names and case, a format). After each session the image is unmounted and must
 // pass fsck.fat, and mtools must read back every file the mount showed, byte
 // for byte, and no other.
 #include <algorithm>
@@ -147,6 +148,20 @@ TEST_P(FatSession, FatNamesAreRefusedOrChangedAndTheDrivesSpellingStays) {
     FinishSession();
     EXPECT_TRUE(Finished("Music/Song.mp3") && Finished("Music/what_.mp3"));
     EXPECT_FALSE(Finished("Music/SONG.mp3"));
+}
+
+TEST_P(FatSession, AFormatLeavesAFreshPlayer) {
+    ASSERT_EQ(Zelhost({"--profile", "xpl-db", "put", Song("old.mp3", "Old"), Photo("old.jpg")}).exitCode, 0);
+    ASSERT_EQ(Zelhost({"mkdir", "-p", "Music/Gone/Deeper"}).exitCode, 0);
+    const RunResult format = Zelhost({"format", "--yes"});
+    ASSERT_EQ(format.exitCode, 0) << format.err;
+    const RunResult db = Zelhost({"db"});
+    EXPECT_NE(db.out.find("0 records"), std::string::npos) << db.out;
+    ASSERT_EQ(Zelhost({"put", Song("new.mp3", "New")}).exitCode, 0);
+
+    FinishSession();
+    EXPECT_TRUE(Finished("Music/new.mp3") && Finished("Photo/") && Finished("System/PlayerDB.zdb"));
+    EXPECT_FALSE(Finished("Music/old.mp3") || Finished("Photo/old.jpg") || Finished("Music/Gone/"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Fat, FatSession, ::testing::Values(16, 32),
