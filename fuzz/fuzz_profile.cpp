@@ -11,18 +11,6 @@
 #include "fuzz_support.h"
 #include "profile.h"
 
-namespace {
-
-
-template <size_t N>
-void Terminated(const WCHAR (&field)[N]) {
-    size_t length = 0;
-    while (length < N && field[length] != 0) ++length;
-    FUZZ_EXPECT(length < N);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::string error;
@@ -40,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tagDeviceSettings settings;
     std::memset(&settings, 0, sizeof settings);
     profile->FillSettings(settings);
-    Terminated(settings.ModelName);
-    Terminated(settings.Extensions);
-    for (const auto& folder : settings.Folders) Terminated(folder);
-    for (const auto& folder : settings.SpecialFolders) Terminated(folder);
-    Terminated(settings.PlaylistFile);
-    Terminated(settings.DBLibraryPath);
+    zelfuzz::TerminatedLength(settings.ModelName);
+    zelfuzz::TerminatedLength(settings.Extensions);
+    for (const auto& folder : settings.Folders) zelfuzz::TerminatedLength(folder);
+    for (const auto& folder : settings.SpecialFolders) zelfuzz::TerminatedLength(folder);
+    zelfuzz::TerminatedLength(settings.PlaylistFile);
+    zelfuzz::TerminatedLength(settings.DBLibraryPath);
     return 0;
 }

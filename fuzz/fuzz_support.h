@@ -70,4 +70,13 @@ inline void Check(bool holds, const char* what, const char* file, int line) {
 
 namespace zelfuzz {
 
+// The length of a fixed text field, which must hold its terminator.
+template <size_t N>
+size_t TerminatedLength(const char16_t (&field)[N]) {
+    size_t length = 0;
+    while (length < N && field[length] != 0) ++length;
+    Check(length < N, "the field holds its terminator", __FILE__, __LINE__);
+    return length;
+}
+
 }  // namespace zelfuzz

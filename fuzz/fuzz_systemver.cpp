@@ -28,14 +28,6 @@ const Rule kRules[] = {
     {"mass-storage", &zelums::ReadFirmwareDescription},
 };
 
-template <size_t N>
-size_t TextLength(const WCHAR (&field)[N]) {
-    size_t length = 0;
-    while (length < N && field[length] != 0) ++length;
-    FUZZ_EXPECT(length < N);
-    return length;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -49,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lstrcpynW(settings.ModelName, txd4 ? u"TX-D4" : u"RV-M41", ZEL_MODELNAME);
         const BOOL read = rule.read(text, length, settings);
         FUZZ_EXPECT(read == 0 || read == 1);
-        FUZZ_EXPECT(TextLength(settings.FWRegion) <= 2);
-        FUZZ_EXPECT(TextLength(settings.FWUpdateID) <= 5);
-        TextLength(settings.ModelName);
+        FUZZ_EXPECT(zelfuzz::TerminatedLength(settings.FWRegion) <= 2);
+        FUZZ_EXPECT(zelfuzz::TerminatedLength(settings.FWUpdateID) <= 5);
+        zelfuzz::TerminatedLength(settings.ModelName);
         // The capability follows only from a version line.
         FUZZ_EXPECT(read == 1 || (settings.Capabilities & ZEL_CAP_FW_LEVEL) == 0);
     }

@@ -14,18 +14,7 @@
 #include "fuzz_support.h"
 #include "media_routines.h"
 
-namespace {
-
 using namespace zelfuzz;
-
-template <size_t N>
-void Terminated(const WCHAR (&field)[N]) {
-    size_t length = 0;
-    while (length < N && field[length] != 0) ++length;
-    FUZZ_EXPECT(length < N);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
@@ -39,12 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memset(answer.get(), 0, sizeof(ZelTagAnswer));
     const int read = zelagent::ReadFileInfo(answer.get(), nullptr, path.c_str(), sizeof(ZelTagAnswer));
     FUZZ_EXPECT(LowestFreeDescriptor() == before);
-    Terminated(answer->Path);
-    Terminated(answer->Title);
-    Terminated(answer->Artist);
-    Terminated(answer->Album);
-    Terminated(answer->Genre);
-    Terminated(answer->Year);
+    TerminatedLength(answer->Path);
+    TerminatedLength(answer->Title);
+    TerminatedLength(answer->Artist);
+    TerminatedLength(answer->Album);
+    TerminatedLength(answer->Genre);
+    TerminatedLength(answer->Year);
     if (read) {
         FUZZ_EXPECT(answer->FileSize == size - 1);
         FUZZ_EXPECT(answer->Kind == ZEL_TAGKIND_MP3 || answer->Kind == ZEL_TAGKIND_OGG ||
