@@ -8,7 +8,7 @@
 //   (inotify). The watch is set before the folder is read, and the changes
 //   reported since are applied before each use, so a folder written to all the
 //   time, as by a batch of transfers, keeps its index;
-// - elsewhere (network and FUSE file systems, or when no watch can be had) the
+// - elsewhere (network file systems, or when no watch can be had) the
 //   index holds while the folder keeps its modification and change times to the
 //   nanosecond. A change must then move those times: file systems that stamp a
 //   fine-grained time on a change whenever the old one was read (Linux 6.13 and
@@ -16,6 +16,7 @@
 //   and use of an index; elsewhere time stamps move in clock ticks, and an index
 //   read in the tick of the folder's last change is not kept (nor one read within
 //   two seconds of it where time stamps have no sub-second part, as on FAT).
+//   FUSE file systems are never trusted this way: their servers decide the times.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
@@ -111,15 +112,22 @@ bool FineGrainedWhenRead(const struct statfs& fs) {
     }
 }
 
-// Whether a change after clockNow is bound to move the folder's times: the
-// clock is past the tick (or, without sub-second stamps, the two seconds) of
-// the folder's last change.
+// FUSE file systems stamp folder times as their servers please: fusefat leaves
+// a folder's times alone when an entry is added to it. Their times vouch for
+// nothing, so their folders are read afresh each time.
+bool TimesFollowChanges(const struct statfs& fs) {
+    return static_cast<unsigned long>(fs.f_type) != 0x65735546;  // FUSE
+}
+
 // Whether a test has taken the change reports of folder away.
 bool WatchRefused(const std::string& folder) {
     FaultHit hit;
     return AnyFault(ZEL_FAULT_WATCH) && FindFault(ZelWindowsPath(folder.c_str()), ZEL_FAULT_WATCH, hit);
 }
 
+// Whether a change after clockNow is bound to move the folder's times: the
+// clock is past the tick (or, without sub-second stamps, the two seconds) of
+// the folder's last change.
 bool PastLastChange(const struct stat& st, const struct timespec& clockNow) {
     struct timespec last = Before(st.st_mtim, st.st_ctim) ? st.st_ctim : st.st_mtim;
     if (st.st_mtim.tv_nsec == 0 || st.st_ctim.tv_nsec == 0) last.tv_sec += 2;
@@ -179,7 +187,7 @@ private:
         const bool known = same && fstatfs(fd, &fs) == 0;
         FolderIndex index;
         if (known && LocalFileSystem(fs) && !WatchRefused(folder)) index.watch = Watch(fd);
-        const bool keep = index.watch >= 0 || (known && (FineGrainedWhenRead(fs) || PastLastChange(st, clockNow)));
+        const bool keep = index.watch >= 0 || (known && TimesFollowChanges(fs) && (FineGrainedWhenRead(fs) || PastLastChange(st, clockNow)));
         index.names = ReadNames(fd);
         if (!index.names || !keep) {
             Unwatch(index.watch);
