@@ -184,6 +184,28 @@ protected:
     // After a format: the model's template files copied into the root; host
     // event 12 when the copy failed.
     void CopyFormatTemplates();
+    // "<data folder>\FMT\<ModelName>": the model's template files (format) and
+    // log templates (rebuild). The data folder is the installed one, else the
+    // running program's folder.
+    CString ModelTemplateFolder() const;
+
+    // ---- Database rebuild. ----
+    // Walks a folder and every folder below it (links excepted), putting the
+    // files the model's rules take on the rebuild list; category (or null) is
+    // the category folder it lies in, for the players that sort by category.
+    // Always 1.
+    BOOL RebuildDBSubDir(LPCWSTR folder, LPCWSTR category);
+    // The M41 family: MP3, WMA and OGG files, hidden root entries skipped.
+    void Rebuild_M41DB();
+    // The log-file family: the Music, Photo, Video and Text folders, each with
+    // its log started again from the model's template.
+    void Rebuild_S6DB();
+    // Every other model: the root's files and folders but SYSTEM and RECORDED,
+    // or only the category folders on the two category players.
+    void Rebuild_ORBDB();
+    // Records every file of the rebuild list through the database library
+    // (type, and tags for music), sending the host the percentages as they change.
+    void RecordRebuildList();
 
     // Agent-mirrored: the agent serves the listing (capability 0x1 without 0x800).
     BOOL IsAgentMirrored() const;

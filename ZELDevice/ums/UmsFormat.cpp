@@ -39,15 +39,6 @@ constexpr FormatMessage kFormatMessages[] = {
 };
 constexpr FormatMessage kUndefinedMessage = {0, u"[DK_Format] Undefined Message", ZEL_EVENT_FORMAT_FAILED2};
 
-// "<data folder>\FMT\<model>": the files a model keeps in its root. The data
-// folder is the installed one, else the running program's folder.
-CString TemplateFolder(const CString& model) {
-    const CString item = CString(u"FMT\\") + model;
-    CString templates;
-    templates.Format(u"%s\\%s", ZelDataFolder(item).c_str(), item);
-    return templates;
-}
-
 bool IsFolder(LPCWSTR path) {
     const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -116,8 +107,15 @@ void CZEL_DeviceForUMS::RemakeFoldersAfterFormat() {
     }
 }
 
+CString CZEL_DeviceForUMS::ModelTemplateFolder() const {
+    const CString item = CString(u"FMT\\") + zelcore::FixedText(m_Settings.ModelName);
+    CString templates;
+    templates.Format(u"%s\\%s", ZelDataFolder(item).c_str(), item);
+    return templates;
+}
+
 void CZEL_DeviceForUMS::CopyFormatTemplates() {
-    const CString templates = TemplateFolder(zelcore::FixedText(m_Settings.ModelName));
+    const CString templates = ModelTemplateFolder();
     if (!IsFolder(templates)) return;
     if (!ShellSilentCopy(CWnd::FromHandle(m_hHostWnd), templates + u"\\*.*", m_strDriveRoot.Left(3)))
         NotifyHost(ZEL_EVENT_FORMAT_TEMPLATES, 0);

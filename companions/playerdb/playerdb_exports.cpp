@@ -1,16 +1,22 @@
 // The exported entry points over one open database per loaded library.
 //
-// Changes are kept in memory, with the list of changes not yet written, and
-// written to the drive by ZELDB_DBSync, by ZELDB_Create with mode 1 (the empty
-// database at once), when ZELDB_Create opens a database while changes are
-// pending (they are written to the database they belong to first), and when
-// the library is unloaded.
+// Changes are kept in memory, with a journal of the changes not yet written,
+// and written to the drive by ZELDB_DBSync, by ZELDB_Create with mode 1 on a
+// drive without a database file (the empty database at once), when ZELDB_Create
+// opens a database while changes are pending (they are written to the database
+// they belong to first), and when the library is unloaded.
+//
+// A fresh start (ZELDB_Create with mode 1) over a drive that has a database file
+// is written by ZELDB_DBSync only: until then the file keeps the database the
+// player had, and a fresh start the host never wrote (a rebuild stopped in the
+// middle) is dropped when the database is closed or the library let go.
 //
 // Several processes may keep one player's database at once. A write holds the
 // database's lock, reads the file as it is now (another process may have
-// written it since this one read it), applies this process's pending changes
-// to that content and writes the result through a new file renamed over the
-// old one; what others recorded in between is kept.
+// written it since this one read it), applies this process's journal to that
+// content and writes the result through a new file renamed over the old one;
+// what others recorded in between is kept. A fresh start replaces whatever the
+// file holds.
 #include <mutex>
 #include <string>
 #include <utility>
@@ -19,6 +25,7 @@
 #include "ZELPlayerDB.h"
 #include "playerdb_file.h"
 #include "playerdb_store.h"
+#include "zelcompat/debug.h"
 #include "zelcompat/textfn.h"
 
 namespace {
@@ -26,11 +33,11 @@ namespace {
 using zelplayerdb::Store;
 using zelplayerdb::StoredRecord;
 
-// One change not yet written: a record put, or a path forgotten.
+// One change not yet written: the path of a record put (its content is the
+// one the store holds when the change is written) or of a path forgotten.
 struct Change {
     bool remove = false;
-    StoredRecord record;  // what is put
-    std::u16string path;  // what is forgotten
+    std::u16string path;
 };
 
 class Database {
@@ -41,7 +48,8 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         FlushLocked();
         m_store.Clear();
-        m_pending.clear();
+        m_journal.clear();
+        m_freshStart = false;
         m_drive = 0;
         if (drive == 0) return FALSE;
         m_drive = drive;
@@ -52,10 +60,10 @@ public:
 
     BOOL Add(const tagDB_File& record) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        Change change;
-        change.record = StoredRecord::FromRecord(record);
-        if (m_drive == 0 || !m_store.Put(change.record)) return FALSE;
-        m_pending.push_back(std::move(change));
+        StoredRecord stored = StoredRecord::FromRecord(record);
+        std::u16string path = stored.FullPath();
+        if (m_drive == 0 || !m_store.Put(std::move(stored))) return FALSE;
+        m_journal.push_back(Change{false, std::move(path)});
         return TRUE;
     }
 
@@ -63,10 +71,7 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_drive == 0 || path == nullptr) return FALSE;
         // Forgotten in the file as well, even when this process never saw the record.
-        Change change;
-        change.remove = true;
-        change.path = path;
-        m_pending.push_back(std::move(change));
+        m_journal.push_back(Change{true, path});
         return m_store.Remove(path) ? TRUE : FALSE;
     }
 
@@ -101,40 +106,62 @@ public:
     }
 
 private:
-    bool FlushLocked() { return m_pending.empty() || m_drive == 0 || WriteLocked(); }
+    // Writes what is pending when the database is closed. A fresh start that
+    // was never written is dropped: the file keeps the database it had.
+    bool FlushLocked() {
+        if (m_drive == 0) return true;
+        if (m_freshStart) {
+            OutputDebugStringW(u"[PlayerDB] A new database was never written; the player keeps the one it had\n");
+            return true;
+        }
+        return m_journal.empty() || WriteLocked();
+    }
 
-    // Applies the pending changes to the database as the drive holds it now and
-    // writes the result; on failure the changes stay pending.
+    // Applies the journal to the database as the drive holds it now (to an
+    // empty one after a fresh start) and writes the result; on failure the
+    // journal stays and the file keeps what it had.
     bool WriteLocked() {
         zelplayerdb::DatabaseLock held(m_drive);
         if (!held.Held()) return false;
-        Store current;
-        // A file that cannot be read is replaced, as when it is opened.
-        zelplayerdb::Load(m_drive, current);
-        for (const Change& change : m_pending) {
-            if (change.remove)
-                current.Remove(change.path);
-            else
-                current.Put(change.record);
+        if (m_freshStart) {
+            // The store is the journal applied to an empty database.
+            if (!zelplayerdb::Save(m_drive, m_store, m_window)) return false;
+        } else {
+            Store current;
+            // A file that cannot be read is replaced, as when it is opened.
+            zelplayerdb::Load(m_drive, current);
+            for (const Change& change : m_journal) {
+                if (change.remove) {
+                    current.Remove(change.path);
+                } else if (const StoredRecord* latest = m_store.Find(change.path)) {
+                    // A later change of the journal forgets it when it is gone from the store.
+                    current.Put(*latest);
+                }
+            }
+            if (!zelplayerdb::Save(m_drive, current, m_window)) return false;
+            m_store = std::move(current);
         }
-        if (!zelplayerdb::Save(m_drive, current, m_window)) return false;
-        m_store = std::move(current);
-        m_pending.clear();
+        m_journal.clear();
+        m_freshStart = false;
         return true;
     }
 
+    // Mode 1: an empty database. A drive without a database file gets it at
+    // once; one with a file keeps it until the new database is written.
     bool StartEmptyLocked() {
+        if (zelplayerdb::DatabaseExists(m_drive)) {
+            m_freshStart = true;
+            return true;
+        }
         zelplayerdb::DatabaseLock held(m_drive);
         Store empty;
-        if (!held.Held() || !zelplayerdb::Save(m_drive, empty, m_window)) return false;
-        m_store.Clear();
-        m_pending.clear();
-        return true;
+        return held.Held() && zelplayerdb::Save(m_drive, empty, m_window);
     }
 
     std::mutex m_mutex;
     Store m_store;                 // the database as this process sees it
-    std::vector<Change> m_pending; // changes not yet in the file, in order
+    std::vector<Change> m_journal; // changes not yet in the file, in order
+    bool m_freshStart = false;     // the journal starts from an empty database, not the file
     WCHAR m_drive = 0;             // 0: no database open
     HWND m_window = nullptr;
 };

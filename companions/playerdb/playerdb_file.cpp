@@ -60,6 +60,11 @@ private:
 std::u16string DatabasePath(WCHAR drive) { return FolderOf(drive) + u"\\PlayerDB.zdb"; }
 std::u16string TempPath(WCHAR drive) { return FolderOf(drive) + u"\\PlayerDB.zdb.new"; }
 
+bool DatabaseExists(WCHAR drive) {
+    const DWORD attributes = GetFileAttributesW(DatabasePath(drive).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 LoadResult Load(WCHAR drive, Store& store) {
     store.Clear();
     const std::u16string path = DatabasePath(drive);

@@ -14,6 +14,9 @@ namespace zelplayerdb {
 std::u16string DatabasePath(WCHAR drive);
 std::u16string TempPath(WCHAR drive);
 
+// Whether the drive holds a database file (whole or not).
+bool DatabaseExists(WCHAR drive);
+
 enum class LoadResult { Loaded, Missing, Unreadable };
 // Reads the database of a drive into store (left empty unless Loaded).
 LoadResult Load(WCHAR drive, Store& store);

@@ -154,15 +154,15 @@ void Store::Clear() {
     m_index.clear();
 }
 
-bool Store::Put(const StoredRecord& record) {
+bool Store::Put(StoredRecord record) {
     if (record.FileName.empty()) return false;
     std::u16string key = PathKey(record.FullPath());
     auto found = m_index.find(key);
     if (found != m_index.end()) {
-        *found->second = record;
+        *found->second = std::move(record);
         return true;
     }
-    m_records.push_back(record);
+    m_records.push_back(std::move(record));
     m_index.emplace(std::move(key), std::prev(m_records.end()));
     return true;
 }

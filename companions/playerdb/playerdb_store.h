@@ -68,7 +68,7 @@ public:
 
     void Clear();
     // Adds a record, or replaces the one with the same path. False for a record without a file name.
-    bool Put(const StoredRecord& record);
+    bool Put(StoredRecord record);
     bool Remove(const std::u16string& path);
     const StoredRecord* Find(const std::u16string& path) const;
     size_t Count() const { return m_records.size(); }

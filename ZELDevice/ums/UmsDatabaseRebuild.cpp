@@ -1,0 +1,86 @@
+// Rebuilding the database a mass-storage player carries: the refusals, the
+// route of the model's family, and a fresh record for every file the family's
+// walk collected, with the progress for the host.
+//
+// The database is written once, at the end (ZELDB_DBSync): the reference
+// database library keeps the file it had until then, so a rebuild stopped in
+// the middle leaves the player the database it had before.
+#include <memory>
+
+#include "ZELDevice/abi/Agent.h"
+#include "ZELDevice/ums/CZEL_DeviceForUMS.h"
+#include "internal/CoreText.h"
+#include "internal/MessagePump.h"
+#include "internal/RebuildRules.h"
+#include "zelcompat/files.h"
+
+namespace {
+
+// Below this much free space (in whole megabytes) a rebuild is refused.
+constexpr ULONGLONG kMinimumFreeMB = 10;
+
+}  // namespace
+
+DWORD CZEL_DeviceForUMS::RebuildDB() {
+    if (!(m_Settings.Capabilities & ZEL_CAP_DATABASE)) return ZEL_FAILURE;
+    const zelcore::RebuildRoute route = zelcore::RebuildRouteOf(zelcore::FixedText(m_Settings.ModelName));
+    // Every route but the agent's writes through the player's own library; a
+    // player that has none loaded (PlayerType 2) would report a rebuild that
+    // recorded nothing.
+    if (route != zelcore::RebuildRoute::Agent && (!UsesDatabase() || m_hDBLibrary == nullptr)) return ZEL_FAILURE;
+
+    // A drive that cannot be measured is rebuilt all the same.
+    ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};
+    if (GetDiskFreeSpaceExW(m_strDriveRoot, &freeToCaller, &total, &totalFree) &&
+        (freeToCaller.QuadPart >> 20) < kMinimumFreeMB)
+        return ZEL_ERR_LOW_SPACE;
+
+    m_RebuildList.clear();
+    NotifyHost(ZEL_EVENT_REBUILD_BEGIN, 0);
+    zelcore::PumpWaitingMessages();
+
+    switch (route) {
+    case zelcore::RebuildRoute::Agent:
+        Agent_WMDMRebuildDB();
+        NotifyHost(ZEL_EVENT_REBUILD_END, 100);
+        return ZEL_SUCCESS;
+    case zelcore::RebuildRoute::LogFile:
+        // Records join the database the player has.
+        Rebuild_S6DB();
+        break;
+    case zelcore::RebuildRoute::M41:
+        m_pfnZELDB_Create(m_Settings.DriveLetter, GetSafeHwnd(), 1);
+        Rebuild_M41DB();
+        break;
+    case zelcore::RebuildRoute::Others:
+        m_pfnZELDB_Create(m_Settings.DriveLetter, GetSafeHwnd(), 1);
+        Rebuild_ORBDB();
+        break;
+    }
+
+    RecordRebuildList();
+    std::vector<CString>().swap(m_RebuildList);
+    m_pfnZELDB_DBSync(1);
+    NotifyHost(ZEL_EVENT_REBUILD_END, 100);
+    zelcore::PumpWaitingMessages();
+    return ZEL_SUCCESS;
+}
+
+void CZEL_DeviceForUMS::RecordRebuildList() {
+    const size_t count = m_RebuildList.size();
+    auto record = std::make_unique<tagDB_File>();
+    size_t lastSent = 0;
+    for (size_t index = 0; index < count; ++index) {
+        CString path = m_RebuildList[index];
+        *record = tagDB_File{};
+        // Music carries its tags into the record; every file is recorded, whatever its type.
+        if (GetMediaType(path.GetBuffer(), record.get()) & ZEL_MEDIA_AUDIO) GetFileInfo(record.get());
+        AddFileToDB(path.GetBuffer(), record.get());
+        const size_t percent = index * 100 / count;
+        if (percent != lastSent) {
+            lastSent = percent;
+            NotifyHost(ZEL_EVENT_REBUILD_PROGRESS, static_cast<LPARAM>(percent));
+            zelcore::PumpWaitingMessages();
+        }
+    }
+}
