@@ -26,14 +26,12 @@ void StoreTime(const FILETIME& time, DWORD (&fields)[6]) {
     fields[5] = calendar.wSecond;
 }
 
-// An MP3 file that is a NETSYNC container rather than plain audio; 0 when the
-// file cannot be opened again.
-DWORD Mp3Kind(LPCWSTR path) {
-    auto file = zelcore::FileHandle::OpenForReading(path);
-    if (!file.IsOpen()) return ZEL_MEDIA_NONE;
+// An MP3 file that is a NETSYNC container rather than plain audio, told by
+// its first bytes (read from the start of the open file).
+DWORD Mp3Kind(HANDLE file) {
     char head[7] = {};
     DWORD read = 0;
-    ReadFile(file.Get(), head, sizeof(head), &read, nullptr);
+    ReadFile(file, head, sizeof(head), &read, nullptr);
     return std::memcmp(head, "NETSYNC", sizeof(head)) == 0 ? ZEL_MEDIA_NETSYNC : ZEL_MEDIA_MP3;
 }
 
@@ -90,6 +88,8 @@ DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
     zelcore::SplitIntoRecord(CString(path), record);
 
     if (!InList(m_strExtensions, path)) return ZEL_MEDIA_NONE;
+    const CString extension = zelcore::UpperExtension(path);
+    DWORD mediaType = ZEL_MEDIA_NONE;
     {
         auto file = zelcore::FileHandle::OpenForReading(path);
         if (!file.IsOpen()) return ZEL_MEDIA_NONE;
@@ -99,18 +99,17 @@ DWORD CZEL_Device::GetMediaType(LPWSTR path, tagDB_File* record) {
             StoreTime(created, record->Created);
             StoreTime(written, record->Modified);
         }
+        // The file is open already: its first bytes are read now rather than
+        // through a second open (a rebuild classifies every file of a player).
+        if (extension == u"MP3") mediaType = Mp3Kind(file.Get());
     }
 
-    CString extension = zelcore::UpperExtension(path);
-    DWORD mediaType = ZEL_MEDIA_NONE;
-    if (extension == u"MP3") {
-        mediaType = Mp3Kind(path);
-    } else if (extension == u"ASF") {
+    if (extension == u"ASF") {
         ZelTagAnswer answer{};
         ReadTags(path, &answer);
         if (answer.Kind == ZEL_TAGKIND_ASF_AUDIO) mediaType = ZEL_MEDIA_ASF_AUDIO;
         if (answer.Kind == ZEL_TAGKIND_ASF_VIDEO) mediaType = ZEL_MEDIA_ASF_VIDEO;
-    } else {
+    } else if (extension != u"MP3") {
         for (const KnownExtension& known : kFixedTypes)
             if (extension == known.extension) mediaType = known.mediaType;
     }

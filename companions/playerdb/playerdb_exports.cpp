@@ -33,11 +33,12 @@ namespace {
 using zelplayerdb::Store;
 using zelplayerdb::StoredRecord;
 
-// One change not yet written: the path of a record put (its content is the
-// one the store holds when the change is written) or of a path forgotten.
+// One change not yet written: the key (PathKey) of a record put, whose
+// content is the one the store holds when the change is written, or of a path
+// forgotten.
 struct Change {
     bool remove = false;
-    std::u16string path;
+    std::u16string key;
 };
 
 class Database {
@@ -55,15 +56,17 @@ public:
         m_drive = drive;
         m_window = window;
         if (mode == 1) return StartEmptyLocked() ? TRUE : FALSE;
-        return zelplayerdb::Load(m_drive, m_store) != zelplayerdb::LoadResult::Unreadable ? TRUE : FALSE;
+        const bool read = zelplayerdb::Load(m_drive, m_store) != zelplayerdb::LoadResult::Unreadable;
+        m_baseEmpty = m_store.Count() == 0;
+        return read ? TRUE : FALSE;
     }
 
     BOOL Add(const tagDB_File& record) {
         std::lock_guard<std::mutex> lock(m_mutex);
         StoredRecord stored = StoredRecord::FromRecord(record);
-        std::u16string path = stored.FullPath();
-        if (m_drive == 0 || !m_store.Put(std::move(stored))) return FALSE;
-        m_journal.push_back(Change{false, std::move(path)});
+        std::u16string key = zelplayerdb::PathKey(stored.FullPath());
+        if (m_drive == 0 || !m_store.PutKeyed(key, std::move(stored))) return FALSE;
+        m_journal.push_back(Change{false, std::move(key)});
         return TRUE;
     }
 
@@ -71,8 +74,10 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_drive == 0 || path == nullptr) return FALSE;
         // Forgotten in the file as well, even when this process never saw the record.
-        m_journal.push_back(Change{true, path});
-        return m_store.Remove(path) ? TRUE : FALSE;
+        std::u16string key = zelplayerdb::PathKey(path);
+        const bool removed = m_store.RemoveKeyed(key);
+        m_journal.push_back(Change{true, std::move(key)});
+        return removed ? TRUE : FALSE;
     }
 
     BOOL Get(LPCWSTR path, tagDB_File* record) {
@@ -123,26 +128,28 @@ private:
     bool WriteLocked() {
         zelplayerdb::DatabaseLock held(m_drive);
         if (!held.Held()) return false;
-        if (m_freshStart) {
-            // The store is the journal applied to an empty database.
-            if (!zelplayerdb::Save(m_drive, m_store, m_window)) return false;
-        } else {
-            Store current;
-            // A file that cannot be read is replaced, as when it is opened.
-            zelplayerdb::Load(m_drive, current);
+        Store current;
+        // A file that cannot be read is replaced, as when it is opened.
+        if (!m_freshStart) zelplayerdb::Load(m_drive, current);
+        // The store is the journal applied to the database it started from: when
+        // that was empty and the file is empty still (or the journal starts
+        // afresh), the store is what the file is to hold.
+        const bool storeIsResult = m_freshStart || (m_baseEmpty && current.Count() == 0);
+        if (!storeIsResult) {
             for (const Change& change : m_journal) {
                 if (change.remove) {
-                    current.Remove(change.path);
-                } else if (const StoredRecord* latest = m_store.Find(change.path)) {
+                    current.RemoveKeyed(change.key);
+                } else if (const StoredRecord* latest = m_store.FindKeyed(change.key)) {
                     // A later change of the journal forgets it when it is gone from the store.
-                    current.Put(*latest);
+                    current.PutKeyed(change.key, *latest);
                 }
             }
-            if (!zelplayerdb::Save(m_drive, current, m_window)) return false;
-            m_store = std::move(current);
         }
+        if (!zelplayerdb::Save(m_drive, storeIsResult ? m_store : current, m_window)) return false;
+        if (!storeIsResult) m_store = std::move(current);
         m_journal.clear();
         m_freshStart = false;
+        m_baseEmpty = m_store.Count() == 0;
         return true;
     }
 
@@ -155,6 +162,7 @@ private:
         }
         zelplayerdb::DatabaseLock held(m_drive);
         Store empty;
+        m_baseEmpty = true;
         return held.Held() && zelplayerdb::Save(m_drive, empty, m_window);
     }
 
@@ -162,6 +170,7 @@ private:
     Store m_store;                 // the database as this process sees it
     std::vector<Change> m_journal; // changes not yet in the file, in order
     bool m_freshStart = false;     // the journal starts from an empty database, not the file
+    bool m_baseEmpty = true;       // the database the journal started from was empty
     WCHAR m_drive = 0;             // 0: no database open
     HWND m_window = nullptr;
 };

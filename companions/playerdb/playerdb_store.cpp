@@ -1,6 +1,7 @@
 // Records in memory and their file encoding.
 #include "playerdb_store.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -155,8 +156,12 @@ void Store::Clear() {
 }
 
 bool Store::Put(StoredRecord record) {
-    if (record.FileName.empty()) return false;
     std::u16string key = PathKey(record.FullPath());
+    return PutKeyed(std::move(key), std::move(record));
+}
+
+bool Store::PutKeyed(std::u16string key, StoredRecord record) {
+    if (record.FileName.empty()) return false;
     auto found = m_index.find(key);
     if (found != m_index.end()) {
         *found->second = std::move(record);
@@ -167,21 +172,30 @@ bool Store::Put(StoredRecord record) {
     return true;
 }
 
-bool Store::Remove(const std::u16string& path) {
-    auto found = m_index.find(PathKey(path));
+bool Store::Remove(const std::u16string& path) { return RemoveKeyed(PathKey(path)); }
+
+bool Store::RemoveKeyed(const std::u16string& key) {
+    auto found = m_index.find(key);
     if (found == m_index.end()) return false;
     m_records.erase(found->second);
     m_index.erase(found);
     return true;
 }
 
-const StoredRecord* Store::Find(const std::u16string& path) const {
-    auto found = m_index.find(PathKey(path));
+const StoredRecord* Store::Find(const std::u16string& path) const { return FindKeyed(PathKey(path)); }
+
+const StoredRecord* Store::FindKeyed(const std::u16string& key) const {
+    auto found = m_index.find(key);
     return found == m_index.end() ? nullptr : &*found->second;
 }
 
 std::vector<uint8_t> Store::Encode() const {
     std::vector<uint8_t> payload;
+    size_t units = 0;
+    for (const StoredRecord& r : m_records)
+        units += r.Folder.size() + r.FileName.size() + r.Text1.size() + r.Text2.size() + r.Text3.size() +
+                 r.ShortText1.size() + r.ShortText2.size();
+    payload.reserve(m_records.size() * (72 + 7 * 2) + units * 2);
     for (const StoredRecord& r : m_records) {
         PutU32(payload, r.MediaType);
         PutU32(payload, r.FileSize);
@@ -217,6 +231,9 @@ bool Store::Decode(const uint8_t* data, size_t size) {
     if (Crc32(payload, length) != crc) return false;
 
     Reader in(payload, length);
+    // The smallest record takes 86 bytes: a count beyond what the payload can
+    // hold is not believed when making room.
+    Reserve(std::min<size_t>(count, length / 86));
     bool refused = false;
     for (uint32_t n = 0; n < count && in.Good() && !refused; ++n) {
         StoredRecord r;

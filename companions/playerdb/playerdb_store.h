@@ -71,6 +71,12 @@ public:
     bool Put(StoredRecord record);
     bool Remove(const std::u16string& path);
     const StoredRecord* Find(const std::u16string& path) const;
+    // The same by the path's key (PathKey), for callers that keep keys.
+    bool PutKeyed(std::u16string key, StoredRecord record);
+    bool RemoveKeyed(const std::u16string& key);
+    const StoredRecord* FindKeyed(const std::u16string& key) const;
+    // Room for this many records without growing the index on the way.
+    void Reserve(size_t records) { m_index.reserve(records); }
     size_t Count() const { return m_records.size(); }
     const std::list<StoredRecord>& Records() const { return m_records; }
 
