@@ -193,7 +193,8 @@ protected:
     // Walks a folder and every folder below it (links excepted), putting the
     // files the model's rules take on the rebuild list; category (or null) is
     // the category folder it lies in, for the players that sort by category.
-    // Always 1.
+    // The M41 family skips hidden entries here too. Stops when the host
+    // cancels. Always 1.
     BOOL RebuildDBSubDir(LPCWSTR folder, LPCWSTR category);
     // The M41 family: MP3, WMA and OGG files, hidden root entries skipped.
     void Rebuild_M41DB();
@@ -204,8 +205,11 @@ protected:
     // or only the category folders on the two category players.
     void Rebuild_ORBDB();
     // Records every file of the rebuild list through the database library
-    // (type, and tags for music), sending the host the percentages as they change.
-    void RecordRebuildList();
+    // (type, and tags for music), sending the host the percentages as they
+    // change, until the host cancels; the last percentage sent.
+    DWORD RecordRebuildList();
+    // Lets the host's messages run; false once the host cancelled the rebuild.
+    bool KeepRebuilding();
 
     // Agent-mirrored: the agent serves the listing (capability 0x1 without 0x800).
     BOOL IsAgentMirrored() const;

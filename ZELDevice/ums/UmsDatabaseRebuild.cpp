@@ -3,8 +3,12 @@
 // walk collected, with the progress for the host.
 //
 // The database is written once, at the end (ZELDB_DBSync): the reference
-// database library keeps the file it had until then, so a rebuild stopped in
-// the middle leaves the player the database it had before.
+// database library keeps the file it had until then, so a rebuild that never
+// reaches its end leaves the player the database it had before. A host stops a
+// rebuild as it stops a copy, with CancelTransfer while its messages run: the
+// walk or the records stop, the device opens the player's database again
+// (which drops the unfinished new one), the host hears the end at the
+// percentage reached and the answer is ZEL_ERR_CANCELLED.
 #include <memory>
 
 #include "ZELDevice/abi/Agent.h"
@@ -36,6 +40,7 @@ DWORD CZEL_DeviceForUMS::RebuildDB() {
         return ZEL_ERR_LOW_SPACE;
 
     m_RebuildList.clear();
+    m_bCancel = 0;
     NotifyHost(ZEL_EVENT_REBUILD_BEGIN, 0);
     zelcore::PumpWaitingMessages();
 
@@ -58,19 +63,31 @@ DWORD CZEL_DeviceForUMS::RebuildDB() {
         break;
     }
 
-    RecordRebuildList();
+    const DWORD reached = m_bCancel ? 0 : RecordRebuildList();
     std::vector<CString>().swap(m_RebuildList);
+    if (m_bCancel) {
+        // The database the player has is opened again; the new one was never written.
+        m_pfnZELDB_Create(m_Settings.DriveLetter, GetSafeHwnd(), 0);
+        NotifyHost(ZEL_EVENT_REBUILD_END, static_cast<LPARAM>(reached));
+        zelcore::PumpWaitingMessages();
+        return ZEL_ERR_CANCELLED;
+    }
     m_pfnZELDB_DBSync(1);
     NotifyHost(ZEL_EVENT_REBUILD_END, 100);
     zelcore::PumpWaitingMessages();
     return ZEL_SUCCESS;
 }
 
-void CZEL_DeviceForUMS::RecordRebuildList() {
+bool CZEL_DeviceForUMS::KeepRebuilding() {
+    zelcore::PumpWaitingMessages();
+    return m_bCancel == 0;
+}
+
+DWORD CZEL_DeviceForUMS::RecordRebuildList() {
     const size_t count = m_RebuildList.size();
     auto record = std::make_unique<tagDB_File>();
     size_t lastSent = 0;
-    for (size_t index = 0; index < count; ++index) {
+    for (size_t index = 0; index < count && !m_bCancel; ++index) {
         CString path = m_RebuildList[index];
         *record = tagDB_File{};
         // Music carries its tags into the record; every file is recorded, whatever its type.
@@ -83,4 +100,5 @@ void CZEL_DeviceForUMS::RecordRebuildList() {
             zelcore::PumpWaitingMessages();
         }
     }
+    return static_cast<DWORD>(lastSent);
 }

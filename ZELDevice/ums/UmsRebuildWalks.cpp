@@ -1,10 +1,10 @@
 // The walks of a database rebuild: each model family looks at the drive its own
 // way and puts the files its database takes on the rebuild list. The host's
-// messages run after every folder and every file taken.
+// messages run after every folder and every file taken; a walk stops there
+// when the host cancelled.
 #include "ZELDevice/support/ShellFileOp.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "internal/CoreText.h"
-#include "internal/MessagePump.h"
 #include "internal/RebuildRules.h"
 #include "zelcompat/cfile.h"
 
@@ -44,7 +44,7 @@ BOOL CZEL_DeviceForUMS::RebuildDBSubDir(LPCWSTR folder, LPCWSTR category) {
         if (finder.IsDots() || (skipHidden && finder.IsHidden())) continue;
         if (finder.IsDirectory()) {
             if (IsWalkableFolder(finder)) RebuildDBSubDir(finder.GetFilePath(), byCategory ? category : nullptr);
-            zelcore::PumpWaitingMessages();
+            if (!KeepRebuilding()) break;
             continue;
         }
         const CString extension = zelcore::UpperExtension(finder.GetFileName());
@@ -55,7 +55,7 @@ BOOL CZEL_DeviceForUMS::RebuildDBSubDir(LPCWSTR folder, LPCWSTR category) {
             candidate = zelcore::ExtensionInList(categoryList, extension);
         if (!candidate || (onlyMusic && !zelcore::IsM41Music(extension))) continue;
         m_RebuildList.push_back(finder.GetFilePath());
-        zelcore::PumpWaitingMessages();
+        if (!KeepRebuilding()) break;
     }
     return 1;
 }
@@ -69,13 +69,13 @@ void CZEL_DeviceForUMS::Rebuild_M41DB() {
         if (finder.IsDots() || finder.IsHidden()) continue;
         if (finder.IsDirectory()) {
             if (IsWalkableFolder(finder)) RebuildDBSubDir(finder.GetFilePath(), nullptr);
-            zelcore::PumpWaitingMessages();
+            if (!KeepRebuilding()) return;
             continue;
         }
         const CString extension = zelcore::UpperExtension(finder.GetFileName());
         if (!zelcore::ExtensionInList(extensions, extension) || !zelcore::IsM41Music(extension)) continue;
         m_RebuildList.push_back(finder.GetFilePath());
-        zelcore::PumpWaitingMessages();
+        if (!KeepRebuilding()) return;
     }
 }
 
@@ -100,12 +100,12 @@ void CZEL_DeviceForUMS::Rebuild_ORBDB() {
             } else if (name.CompareNoCase(u"SYSTEM") != 0 && name.CompareNoCase(u"RECORDED") != 0) {
                 RebuildDBSubDir(finder.GetFilePath(), nullptr);
             }
-            zelcore::PumpWaitingMessages();
+            if (!KeepRebuilding()) return;
             continue;
         }
         if (!zelcore::ExtensionInList(extensions, zelcore::UpperExtension(finder.GetFileName()))) continue;
         m_RebuildList.push_back(finder.GetFilePath());
-        zelcore::PumpWaitingMessages();
+        if (!KeepRebuilding()) return;
     }
 }
 
@@ -127,6 +127,6 @@ void CZEL_DeviceForUMS::Rebuild_S6DB() {
                             m_strDriveRoot + folder + u"\\");
             RebuildDBSubDir(finder.GetFilePath(), nullptr);
         }
-        zelcore::PumpWaitingMessages();
+        if (!KeepRebuilding()) return;
     }
 }

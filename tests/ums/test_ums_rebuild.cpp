@@ -295,6 +295,38 @@ TEST_F(UmsRebuild, TheLogFileFamilyStartsEachMediaFolderLogFromTheModelsTemplate
 
 // ---- A rebuild that never reaches its end. ----
 
+// The host cancels as it cancels a copy, when the rebuild starts (the walk
+// stops) or at the first percentage (the records stop): the database the
+// player had is open again and its file untouched, and the end is sent at the
+// percentage reached.
+TEST_F(UmsRebuild, ACancelledRebuildLeavesTheDatabaseThePlayerHad) {
+    for (int k = 0; k < 8; ++k) drive.WriteFile("Music/" + std::to_string(k) + ".mp3", "a");
+    StartPlayer(u"TestPlayer");
+    ASSERT_TRUE(player.Record(u"E:\\Old\\old.mp3"));
+    player.UpdateDataBase(0);
+    const std::string before = drive.ReadFile("System/PlayerDB.zdb");
+    for (WPARAM cancelAt : {ZEL_EVENT_REBUILD_BEGIN, ZEL_EVENT_REBUILD_PROGRESS}) {
+        SCOPED_TRACE(cancelAt);
+        host.Clear();
+        host.onMessage = [this, cancelAt](WPARAM event, LPARAM) {
+            if (event == cancelAt) player.CancelTransfer();
+        };
+        EXPECT_EQ(ZEL_ERR_CANCELLED, player.RebuildDB());
+        host.onMessage = nullptr;
+        const std::vector<Event> expected =
+            cancelAt == ZEL_EVENT_REBUILD_BEGIN
+                ? std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_END, 0}}
+                : std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_PROGRESS, 12},
+                                     {ZEL_EVENT_REBUILD_END, 12}};
+        EXPECT_EQ(expected, host.messages);
+        EXPECT_EQ((std::set<std::string>{"Old/old.mp3"}), player.RecordedPaths());
+        EXPECT_EQ(before, drive.ReadFile("System/PlayerDB.zdb"));
+    }
+    // A cancel left over from before does not stop the next rebuild.
+    EXPECT_EQ(ZEL_SUCCESS, player.RebuildDB());
+    EXPECT_EQ(8u, player.RecordedPaths().size());
+}
+
 // The process running the rebuild dies at its first percentage, either killed
 // or ending as a program does (the database library is let go on the way out):
 // the player keeps the database it had, whole.
