@@ -29,6 +29,7 @@ int RunGame(Session& session, const Args& args);
 int RunFormat(Session& session, const Args& args);
 int RunFirmware(Session& session, const Args& args);
 int RunEject(Session& session, const Args& args);
+int RunRebuild(Session& session, const Args& args);
 
 // ---- Pieces the commands share. ----
 

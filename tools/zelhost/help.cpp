@@ -45,6 +45,8 @@ Commands:
   firmware [update FOLDER]
                        the firmware description (SYSTEM.VER); update: copy a firmware package
   eject                write the database and flush the player so that it may be unplugged
+  rebuild              rebuild the player's database from the files on it, by the rules of
+                       its model; then the records by type
   profiles [NAME]      the built-in profiles, or one of them in the profile format
   help [COMMAND]       this text, or a command's; help paths: the special folders
 
@@ -285,6 +287,26 @@ library flushes the file system the player's folder lies on. Exit code 0 when th
 succeeded; 4 when it failed or the library is missing, 6 when the database could not be
 written (do not unplug then). It does not
 unmount the player's file system.
+)"},
+    {"rebuild", R"(Usage: zelhost [--json] rebuild
+
+Rebuilds the player's database from the files on the player, for a database file that was
+lost or is out of step with the files. The device walks the drive by the rules of the
+player's model: most models take every file whose type is in the profile's extensions,
+anywhere but the System and RECORDED folders (hidden files included); RW-M41 and RW-M43
+take MP3, WMA and OGG files only and skip hidden entries; PHW-B2200 takes below the root
+only the folders Music, Photo, Video and Imported Files, each with its own types; RW-LC8
+takes its Music, Photo, Video and Text folders and starts each folder's log file again
+from the model's template (FMT/RW-LC8 in the data folder). Each file is recorded with its
+type, and music with its tags; the database is written once, at the end. Progress is a
+bar on a terminal and plain lines otherwise; afterwards zelhost counts the records by
+type.
+
+A player without a database, or with less than 10 MiB free, is refused (exit code 3) and
+nothing changes. When the rebuilt database cannot be written: exit code 6, and the player
+keeps the database it had. Ctrl-C stops the rebuild (exit code 130): the rebuilt database
+is never written and the player keeps the database it had, whole, as it does after a
+second Ctrl-C, which ends zelhost at once.
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 

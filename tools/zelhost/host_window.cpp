@@ -13,6 +13,8 @@ namespace {
 
 constexpr char16_t kClassName[] = u"ZelHostWindow";
 constexpr int kBarWidth = 30;
+constexpr UINT_PTR kInterruptTimer = 1;
+constexpr UINT kInterruptPeriodMs = 100;
 
 }  // namespace
 
@@ -88,8 +90,19 @@ HostWindow::~HostWindow() {
     if (m_hwnd != nullptr) DestroyWindow(m_hwnd);
 }
 
+void HostWindow::WatchForInterrupt(bool on) {
+    if (on)
+        SetTimer(m_hwnd, kInterruptTimer, kInterruptPeriodMs, nullptr);
+    else
+        KillTimer(m_hwnd, kInterruptTimer);
+}
+
 LRESULT CALLBACK HostWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr && message == WM_TIMER && wParam == kInterruptTimer) {
+        if (self->m_cancelTarget != nullptr && Interrupted()) self->m_cancelTarget->CancelTransfer();
+        return 0;
+    }
     if (self == nullptr || message != ZEL_WM_PROGRESS) return DefWindowProcW(hwnd, message, wParam, lParam);
     ++self->m_messages;
     if (self->m_cancelTarget != nullptr && Interrupted()) self->m_cancelTarget->CancelTransfer();

@@ -63,6 +63,9 @@ public:
     // Once zelhost is asked to stop (interrupt.h), every progress message of a
     // transfer cancels it through the device, as a host's Cancel button does.
     void CancelOnInterrupt(CZEL_Device* device) { m_cancelTarget = device; }
+    // While on, a timer of the window does the same for an operation that sends
+    // no progress for a while but lets messages run (the walk of a rebuild).
+    void WatchForInterrupt(bool on);
     // Also hands every progress message (event, value) to listener, for the
     // events the display does not show; an empty listener stops that.
     void SetListener(std::function<void(WPARAM, LPARAM)> listener) { m_listener = std::move(listener); }

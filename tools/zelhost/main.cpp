@@ -26,6 +26,7 @@ const std::map<std::string, Command> kCommands = {
     {"mkdir", {&RunMkdir}}, {"rm", {&RunRm}}, {"db", {&RunDb}}, {"playlist", {&RunPlaylist}},
     {"uploads", {&RunUploads}}, {"get", {&RunGet}}, {"game", {&RunGame}},
     {"format", {&RunFormat}}, {"firmware", {&RunFirmware}}, {"eject", {&RunEject}},
+    {"rebuild", {&RunRebuild}},
 };
 
 // `zelhost profiles [NAME]`: the built-in profiles, or one of them as text.

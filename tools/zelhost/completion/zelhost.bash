@@ -2,7 +2,7 @@
 # Installed as share/bash-completion/completions/zelhost. A new command adds its
 # name to _zelhost_commands and its options to the case below.
 
-_zelhost_commands="demo devices info ls put mkdir rm db playlist uploads get game format firmware eject profiles help"
+_zelhost_commands="demo devices info ls put mkdir rm db playlist uploads get game format firmware eject rebuild profiles help"
 _zelhost_playlist_actions="list show create rename add store purge"
 _zelhost_upload_kinds="music video photo"
 _zelhost_game_actions="install"
