@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "ZELDevice/ZELDevice.h"
+#include "host_fixture.h"
 #include "mediagen.h"
 
 namespace {
@@ -63,12 +64,6 @@ std::string MakeFolder(const char* what) {
     const char* base = std::getenv("ZEL_BENCH_DIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/zelbench" + what + "XXXXXX";
     return mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
-
-template <size_t N>
-void SetField(WCHAR (&field)[N], const std::u16string& text) {
-    std::fill(std::begin(field), std::end(field), u'\0');
-    std::copy_n(text.begin(), std::min(text.size(), N - 1), field);
 }
 
 // The figures the goals are judged on, by benchmark and size.
@@ -140,26 +135,6 @@ bool LayOutPlayer(const std::string& folder, size_t files) {
     return true;
 }
 
-// A message-only window for the device's progress messages.
-class QuietHost {
-public:
-    QuietHost() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &DefWindowProcW;
-        windowClass.lpszClassName = u"ZelBenchRebuildHost";
-        RegisterClassW(&windowClass);
-        m_hwnd = CreateWindowExW(0, u"ZelBenchRebuildHost", u"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                 nullptr);
-    }
-    ~QuietHost() { DestroyWindow(m_hwnd); }
-    QuietHost(const QuietHost&) = delete;
-    QuietHost& operator=(const QuietHost&) = delete;
-    HWND Handle() const { return m_hwnd; }
-
-private:
-    HWND m_hwnd = nullptr;
-};
-
 // The reference database library, as a Windows path the device can load.
 std::u16string DatabaseLibrary() { return ZelWindowsPath(ZelFindModule(u"ZELPlayerDB.dll").c_str()); }
 
@@ -186,7 +161,7 @@ void BM_RebuildVersusWalk(benchmark::State& state) {
     size_t recorded = 0;
     bool failed = false;
     {
-        QuietHost host;
+        HostWindow host;  // records the progress messages; a rebuild sends about a hundred
         CZEL_DeviceForUMS device;
         tagDeviceSettings& s = device.m_Settings;
         s.DriveLetter = kLetter;
