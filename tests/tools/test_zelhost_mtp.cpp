@@ -84,6 +84,7 @@ TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatTheBuildDoesNotOfferHaveTheirCodes
         {{"playlist", "list"}, true, 3},                               // not offered on an MTP player
         {{"get", "Music/a.mp3", "."}, true, 3},
         {{"format", "--yes"}, true, 3},
+        {{"rebuild"}, true, 3},
         {{"ls", "@music"}, true, 4},
     };
     for (const auto& c : cases) {

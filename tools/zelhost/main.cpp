@@ -134,7 +134,8 @@ int main(int argc, char** argv) {
         return exitCode;
     }
     // What this build does not offer on an MTP player is refused plainly rather than pretended.
-    static const std::set<std::string> kNotOnMtp = {"uploads", "get", "game", "format", "firmware", "eject"};
+    static const std::set<std::string> kNotOnMtp = {"uploads", "get", "game", "format", "firmware", "eject",
+                                                     "rebuild"};
     if (session->IsMtp() && kNotOnMtp.count(command) != 0) {
         Complain(command + ": this build does not offer it on an MTP player");
         return kExitRefused;
