@@ -29,9 +29,11 @@ DWORD CZEL_DeviceForUMS::RebuildDB() {
     if (!(m_Settings.Capabilities & ZEL_CAP_DATABASE)) return ZEL_FAILURE;
     const zelcore::RebuildRoute route = zelcore::RebuildRouteOf(zelcore::FixedText(m_Settings.ModelName));
     // Every route but the agent's writes through the player's own library; a
-    // player that has none loaded (PlayerType 2) would report a rebuild that
-    // recorded nothing.
-    if (route != zelcore::RebuildRoute::Agent && (!UsesDatabase() || m_hDBLibrary == nullptr)) return ZEL_FAILURE;
+    // player that has none loaded (PlayerType 2, or a library that lacked an
+    // entry point) would report a rebuild that recorded nothing.
+    const bool libraryReady = UsesDatabase() && m_pfnZELDB_Create != nullptr && m_pfnZELDB_AddRecord != nullptr &&
+                              m_pfnZELDB_DBSync != nullptr;
+    if (route != zelcore::RebuildRoute::Agent && !libraryReady) return ZEL_FAILURE;
 
     // A drive that cannot be measured is rebuilt all the same.
     ULARGE_INTEGER freeToCaller{}, total{}, totalFree{};

@@ -1,7 +1,6 @@
 // zelhost rebuild, run end to end: a player whose database file was lost gets
 // its records back; a player without a database and a database that cannot be
 // written; Ctrl-C and SIGTERM in the middle of a rebuild.
-#include <fcntl.h>
 #include <signal.h>
 
 #include <chrono>
@@ -81,16 +80,7 @@ TEST_F(ZelhostTest, AnInterruptedRebuildLeavesTheDatabaseThePlayerHad) {
         const std::string filler(4096, '#');
         ASSERT_EQ(4096, write(gate[1], filler.data(), filler.size()));
         const std::string errFile = work + "/err.txt";
-        const pid_t run = fork();
-        ASSERT_GE(run, 0);
-        if (run == 0) {
-            setenv("HOME", home.c_str(), 1);
-            setenv("TMPDIR", tmp.c_str(), 1);
-            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (dup2(gate[1], 1) < 0 || dup2(err, 2) < 0) _exit(127);
-            execl(ZELHOST_BINARY, ZELHOST_BINARY, "--player", player.c_str(), "rebuild", static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t run = Start({"rebuild"}, gate[1], errFile);
         close(gate[1]);
         // Blocked on its first progress line.
         bool blocked = false;
@@ -104,9 +94,7 @@ TEST_F(ZelhostTest, AnInterruptedRebuildLeavesTheDatabaseThePlayerHad) {
         char buffer[4096];
         for (ssize_t got; (got = read(gate[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(got));
         close(gate[0]);
-        int status = 0;
-        ASSERT_EQ(waitpid(run, &status, 0), run);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << status;
+        EXPECT_EQ(Wait(run), 128 + signal);
         const std::string err = ReadAll(errFile);
         EXPECT_NE(err.find("interrupted: the rebuild stopped before its end; the player keeps the database it had (40 "
                            "records)"),

@@ -4,6 +4,7 @@
 // what landed on the player.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,6 +93,30 @@ protected:
         return result;
     }
 
+    // Starts zelhost in the background with standard output going to outFd and
+    // standard error to a file; its process id.
+    pid_t Start(const std::vector<std::string>& args, int outFd, const std::string& errFile) {
+        const pid_t child = fork();
+        if (child != 0) return child;
+        setenv("TMPDIR", tmp.c_str(), 1);
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (dup2(outFd, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        std::vector<std::string> all{ZELHOST_BINARY, "--player", player};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : all) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execve(ZELHOST_BINARY, argv.data(), environ);
+        _exit(127);
+    }
+    static int Wait(pid_t child) {
+        int status = 0;
+        if (waitpid(child, &status, 0) != child) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
     std::string Song(const std::string& name, const std::string& title, const std::string& folder = "") {
         zelmediagen::Mp3Options options;
         options.frames = 40;

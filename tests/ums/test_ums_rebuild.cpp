@@ -64,17 +64,6 @@ protected:
                   }));
         host.Clear();
     }
-    void Song(const std::string& name) {
-        zelmediagen::Mp3Options options;
-        options.frames = 20;
-        options.title = "Harbour Walk";
-        options.artist = "The Test Ensemble";
-        options.album = "Sample Sessions";
-        options.track = 3;
-        fs::create_directories(fs::path(drive.Host(name)).parent_path());
-        ASSERT_TRUE(zelmediagen::WriteMp3(drive.Host(name), options));
-    }
-
     RebuildUMS player;
 };
 
@@ -92,7 +81,14 @@ protected:
     // folders in any case, the folders no walk enters, extensions outside the
     // player's list, and a link back to the root that a walk must not follow.
     void LayOutDrive() {
-        Song("Music/song.mp3");
+        zelmediagen::Mp3Options song;
+        song.frames = 20;
+        song.title = "Harbour Walk";
+        song.artist = "The Test Ensemble";
+        song.album = "Sample Sessions";
+        song.track = 3;
+        fs::create_directories(drive.Host("Music"));
+        ASSERT_TRUE(zelmediagen::WriteMp3(drive.Host("Music/song.mp3"), song));
         for (const char* name : {"a.mp3", "b.wav", "c.jpg", ".hidden.mp3", "Music/song.wav", "Music/.secret.mp3",
                                  "Music/Live/live.mp3", "Music/Live/talk.jpg", "PHOTO/p.jpg", "PHOTO/p.png",
                                  "Video/v.avi", "Video/clip.mkv", "Imported Files/i.wav", "Extras/x.mp3",
@@ -135,6 +131,12 @@ TEST_P(UmsRebuildFamily, RecordsWhatTheFamilysRulesTakeWithTheTagsOfMusic) {
     }
 }
 
+// The root's files by the player's list; below it only the four category
+// folders, each by its own list whatever the player's list says.
+const std::set<std::string> kCategoryPlayer = {
+    "a.mp3", "b.wav", "c.jpg", ".hidden.mp3", "Music/song.mp3", "Music/song.wav", "Music/.secret.mp3",
+    "Music/Live/live.mp3", "PHOTO/p.jpg", "Video/v.avi", "Video/clip.mkv", "Imported Files/i.wav"};
+
 INSTANTIATE_TEST_SUITE_P(
     Families, UmsRebuildFamily,
     ::testing::Values(
@@ -148,16 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         FamilyCase{"RW-M41",
                    {"a.mp3", "Music/song.mp3", "Music/Live/live.mp3", "Extras/x.mp3", "System/s.mp3", "RECORDED/r.mp3"},
                    false},
-        // The root's files by the player's list; below it only the four category
-        // folders, each by its own list whatever the player's list says.
-        FamilyCase{"PHW-B2200",
-                   {"a.mp3", "b.wav", "c.jpg", ".hidden.mp3", "Music/song.mp3", "Music/song.wav", "Music/.secret.mp3",
-                    "Music/Live/live.mp3", "PHOTO/p.jpg", "Video/v.avi", "Video/clip.mkv", "Imported Files/i.wav"},
-                   false},
-        FamilyCase{"PHW-B2200[MTP]",
-                   {"a.mp3", "b.wav", "c.jpg", ".hidden.mp3", "Music/song.mp3", "Music/song.wav", "Music/.secret.mp3",
-                    "Music/Live/live.mp3", "PHOTO/p.jpg", "Video/v.avi", "Video/clip.mkv", "Imported Files/i.wav"},
-                   false},
+        FamilyCase{"PHW-B2200", kCategoryPlayer, false}, FamilyCase{"PHW-B2200[MTP]", kCategoryPlayer, false},
         // The four media folders only, records added to those the player has.
         FamilyCase{"RW-LC8",
                    {"Music/song.mp3", "Music/song.wav", "Music/.secret.mp3", "Music/Live/live.mp3", "Music/Live/talk.jpg",
@@ -186,8 +179,6 @@ TEST_F(UmsRebuild, RefusesWithoutADatabaseOrTenMegabytesFree) {
           Case{"player type 2 loads no database library", [](tagDeviceSettings& s) { s.PlayerType = 2; }, 0,
                ZEL_FAILURE},
           Case{"9 MiB free", {}, 10 * mib - 1, ZEL_ERR_LOW_SPACE},
-          Case{"9 MiB free on an agent-rebuilt model", [](tagDeviceSettings& s) { SetField(s.ModelName, u"RV-500"); },
-               10 * mib - 1, ZEL_ERR_LOW_SPACE},
           Case{"exactly 10 MiB free", {}, 10 * mib, ZEL_SUCCESS}}) {
         SCOPED_TRACE(c.what);
         drive.WriteFile("Music/a.mp3", "a");
@@ -214,7 +205,10 @@ TEST_F(UmsRebuild, RefusesWithoutADatabaseOrTenMegabytesFree) {
     }
 }
 
-TEST_F(UmsRebuild, PercentagesRiseWithoutRepeatsBetweenTheStartAndOneHundred) {
+// The percentages rise without repeats between the start and the end, and the
+// host's own messages run meanwhile: one it posts at the start and at each
+// percentage is handled right after it.
+TEST_F(UmsRebuild, PercentagesRiseBetweenTheStartAndTheEndWhileTheHostsMessagesRun) {
     struct Case {
         int files;
         std::vector<LPARAM> percentages;
@@ -222,53 +216,33 @@ TEST_F(UmsRebuild, PercentagesRiseWithoutRepeatsBetweenTheStartAndOneHundred) {
     std::vector<LPARAM> all;
     for (LPARAM p = 1; p < 100; ++p) all.push_back(p);
     StartPlayer(u"TestPlayer");
-    for (const Case& c : {Case{1, {}}, Case{4, {25, 50, 75}}, Case{7, {14, 28, 42, 57, 71, 85}}, Case{250, all}}) {
-        SCOPED_TRACE(c.files);
-        fs::remove_all(drive.Host("Text"));
-        for (int k = 0; k < c.files; ++k) drive.WriteFile("Text/" + std::to_string(k) + ".txt", "t");
-        host.Clear();
-        ASSERT_EQ(ZEL_SUCCESS, player.RebuildDB());
-        std::vector<Event> expected{{ZEL_EVENT_REBUILD_BEGIN, 0}};
-        for (LPARAM p : c.percentages) expected.emplace_back(ZEL_EVENT_REBUILD_PROGRESS, p);
-        expected.emplace_back(ZEL_EVENT_REBUILD_END, 100);
-        EXPECT_EQ(expected, host.messages);
-        EXPECT_EQ(static_cast<size_t>(c.files), player.RecordedPaths().size());
-    }
-}
-
-TEST_F(UmsRebuild, TheAgentRebuildsItsFamilysDatabaseWithAStartAndAnEnd) {
-    drive.WriteFile("Music/a.mp3", "a");
-    StartPlayer(u"RV-500");
-    ASSERT_TRUE(player.Record(u"E:\\Music\\old.mp3"));
-    EXPECT_EQ(ZEL_SUCCESS, player.RebuildDB());
-    EXPECT_EQ((std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_END, 100}}), host.messages);
-    EXPECT_EQ((std::set<std::string>{"Music/old.mp3"}), player.RecordedPaths());
-}
-
-// The host's own messages run while the rebuild goes on: one posted when the
-// rebuild starts and one at each percentage are handled right after them.
-TEST_F(UmsRebuild, TheHostsMessagesRunAfterTheStartAndEachPercentage) {
-    for (int k = 0; k < 4; ++k) drive.WriteFile("Music/" + std::to_string(k) + ".mp3", "a");
-    StartPlayer(u"TestPlayer");
     constexpr WPARAM kPosted = 77;
     ZelSetMainWindow(host.Handle());
     host.onMessage = [this](WPARAM event, LPARAM value) {
         if (event == ZEL_EVENT_REBUILD_BEGIN || event == ZEL_EVENT_REBUILD_PROGRESS)
             PostMessageW(host.Handle(), ZEL_WM_PROGRESS, kPosted, value);
     };
-    EXPECT_EQ(ZEL_SUCCESS, player.RebuildDB());
+    for (const Case& c : {Case{1, {}}, Case{4, {25, 50, 75}}, Case{7, {14, 28, 42, 57, 71, 85}}, Case{250, all}}) {
+        SCOPED_TRACE(c.files);
+        fs::remove_all(drive.Host("Text"));
+        for (int k = 0; k < c.files; ++k) drive.WriteFile("Text/" + std::to_string(k) + ".txt", "t");
+        host.Clear();
+        ASSERT_EQ(ZEL_SUCCESS, player.RebuildDB());
+        std::vector<Event> expected{{ZEL_EVENT_REBUILD_BEGIN, 0}, {kPosted, 0}};
+        for (LPARAM p : c.percentages) expected.insert(expected.end(), {{ZEL_EVENT_REBUILD_PROGRESS, p}, {kPosted, p}});
+        expected.emplace_back(ZEL_EVENT_REBUILD_END, 100);
+        EXPECT_EQ(expected, host.messages);
+        EXPECT_EQ(static_cast<size_t>(c.files), player.RecordedPaths().size());
+    }
     host.onMessage = nullptr;
     ZelSetMainWindow(nullptr);
-    EXPECT_EQ((std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0},
-                                  {kPosted, 0},
-                                  {ZEL_EVENT_REBUILD_PROGRESS, 25},
-                                  {kPosted, 25},
-                                  {ZEL_EVENT_REBUILD_PROGRESS, 50},
-                                  {kPosted, 50},
-                                  {ZEL_EVENT_REBUILD_PROGRESS, 75},
-                                  {kPosted, 75},
-                                  {ZEL_EVENT_REBUILD_END, 100}}),
-              host.messages);
+    // The agent rebuilds its family's database: a start and an end, no record of the device's own.
+    SetField(player.m_Settings.ModelName, u"RV-500");
+    player.Record(u"E:\\Music\\old.mp3");
+    host.Clear();
+    EXPECT_EQ(ZEL_SUCCESS, player.RebuildDB());
+    EXPECT_EQ((std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_END, 100}}), host.messages);
+    EXPECT_EQ(251u, player.RecordedPaths().size());
 }
 
 // ---- The log-file family's templates. ----
@@ -297,66 +271,49 @@ TEST_F(UmsRebuild, TheLogFileFamilyStartsEachMediaFolderLogFromTheModelsTemplate
 
 // The host cancels as it cancels a copy, when the rebuild starts (the walk
 // stops) or at the first percentage (the records stop): the database the
-// player had is open again and its file untouched, and the end is sent at the
-// percentage reached.
-TEST_F(UmsRebuild, ACancelledRebuildLeavesTheDatabaseThePlayerHad) {
+// player had is open again and the end is sent at the percentage reached. Or
+// the process running the rebuild dies at its first percentage, killed or
+// ending as a program does (the database library is let go on the way out).
+// Each time the player keeps the database file it had, whole.
+TEST_F(UmsRebuild, ARebuildThatNeverReachesItsEndLeavesTheDatabaseThePlayerHad) {
     for (int k = 0; k < 8; ++k) drive.WriteFile("Music/" + std::to_string(k) + ".mp3", "a");
     StartPlayer(u"TestPlayer");
     ASSERT_TRUE(player.Record(u"E:\\Old\\old.mp3"));
     player.UpdateDataBase(0);
     const std::string before = drive.ReadFile("System/PlayerDB.zdb");
-    for (WPARAM cancelAt : {ZEL_EVENT_REBUILD_BEGIN, ZEL_EVENT_REBUILD_PROGRESS}) {
-        SCOPED_TRACE(cancelAt);
+    enum How { CancelAtStart, CancelAtPercentage, Killed, Exits };
+    for (How how : {CancelAtStart, CancelAtPercentage, Killed, Exits}) {
+        SCOPED_TRACE(how);
         host.Clear();
-        host.onMessage = [this, cancelAt](WPARAM event, LPARAM) {
-            if (event == cancelAt) player.CancelTransfer();
+        host.onMessage = [this, how](WPARAM event, LPARAM) {
+            if (how == CancelAtStart && event == ZEL_EVENT_REBUILD_BEGIN) player.CancelTransfer();
+            if (event != ZEL_EVENT_REBUILD_PROGRESS) return;
+            if (how == CancelAtPercentage) player.CancelTransfer();
+            if (how == Killed) raise(SIGKILL);
+            if (how == Exits) std::exit(9);
         };
-        EXPECT_EQ(ZEL_ERR_CANCELLED, player.RebuildDB());
+        if (how == Killed || how == Exits) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) _exit(player.RebuildDB() == ZEL_SUCCESS ? 0 : 1);
+            int status = 0;
+            ASSERT_EQ(child, waitpid(child, &status, 0));
+            EXPECT_TRUE(how == Killed ? WIFSIGNALED(status) : WIFEXITED(status) && WEXITSTATUS(status) == 9);
+        } else {
+            EXPECT_EQ(ZEL_ERR_CANCELLED, player.RebuildDB());
+            const LPARAM reached = how == CancelAtStart ? 0 : 12;
+            std::vector<Event> expected{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_END, reached}};
+            if (reached) expected.insert(expected.begin() + 1, {ZEL_EVENT_REBUILD_PROGRESS, reached});
+            EXPECT_EQ(expected, host.messages);
+            EXPECT_EQ((std::set<std::string>{"Old/old.mp3"}), player.RecordedPaths());
+        }
         host.onMessage = nullptr;
-        const std::vector<Event> expected =
-            cancelAt == ZEL_EVENT_REBUILD_BEGIN
-                ? std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_END, 0}}
-                : std::vector<Event>{{ZEL_EVENT_REBUILD_BEGIN, 0}, {ZEL_EVENT_REBUILD_PROGRESS, 12},
-                                     {ZEL_EVENT_REBUILD_END, 12}};
-        EXPECT_EQ(expected, host.messages);
-        EXPECT_EQ((std::set<std::string>{"Old/old.mp3"}), player.RecordedPaths());
         EXPECT_EQ(before, drive.ReadFile("System/PlayerDB.zdb"));
+        EXPECT_FALSE(drive.Exists("System/PlayerDB.zdb.new"));
     }
     // A cancel left over from before does not stop the next rebuild.
     EXPECT_EQ(ZEL_SUCCESS, player.RebuildDB());
     EXPECT_EQ(8u, player.RecordedPaths().size());
-}
-
-// The process running the rebuild dies at its first percentage, either killed
-// or ending as a program does (the database library is let go on the way out):
-// the player keeps the database it had, whole.
-TEST_F(UmsRebuild, ARebuildStoppedBeforeItsEndLeavesTheDatabaseThePlayerHad) {
-    for (int k = 0; k < 8; ++k) drive.WriteFile("Music/" + std::to_string(k) + ".mp3", "a");
-    StartPlayer(u"TestPlayer");
-    for (int k = 0; k < 3; ++k) ASSERT_TRUE(player.Record(u"E:\\Old\\" + std::u16string(1, u'a' + k) + u".mp3"));
-    player.UpdateDataBase(0);
-    const std::string before = drive.ReadFile("System/PlayerDB.zdb");
-    ASSERT_EQ(3, DatabaseFileRecords(drive));
-
-    for (bool killed : {true, false}) {
-        SCOPED_TRACE(killed ? "killed" : "exits");
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            host.onMessage = [killed](WPARAM event, LPARAM) {
-                if (event != ZEL_EVENT_REBUILD_PROGRESS) return;
-                if (killed) raise(SIGKILL);
-                std::exit(9);
-            };
-            player.RebuildDB();
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        EXPECT_TRUE(killed ? WIFSIGNALED(status) : WIFEXITED(status) && WEXITSTATUS(status) == 9);
-        EXPECT_EQ(before, drive.ReadFile("System/PlayerDB.zdb"));
-        EXPECT_FALSE(drive.Exists("System/PlayerDB.zdb.new"));
-    }
 }
 
 }  // namespace
