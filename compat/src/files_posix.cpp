@@ -499,6 +499,9 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directory, PULARGE_INTEGER freeToCaller, PULARG
             SetLastErrorFromErrno(errno);
             return FALSE;
         }
+        // A file system that reports no blocks at all (fusefat serving FAT32)
+        // cannot be measured; an answer of 0 bytes free would read as full.
+        if (vfs.f_blocks == 0) return Fail(ERROR_NOT_SUPPORTED, FALSE);
         available = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
         total = static_cast<ULONGLONG>(vfs.f_blocks) * vfs.f_frsize;
         free = static_cast<ULONGLONG>(vfs.f_bfree) * vfs.f_frsize;

@@ -1,6 +1,6 @@
 // The FAT tier: scripted zelhost sessions on real FAT16 and FAT32 images
 // mounted through fusefat (set-up, nested puts with album art, folders,
-// playlists, FAT's names and case, a format). After each session the image is unmounted and must
+// playlists, FAT's names and case, a rebuild, a format). After each session the image is unmounted and must
 // pass fsck.fat, and mtools must read back every file the mount showed, byte
 // for byte, and no other.
 #include <algorithm>
@@ -148,6 +148,21 @@ TEST_P(FatSession, FatNamesAreRefusedOrChangedAndTheDrivesSpellingStays) {
     FinishSession();
     EXPECT_TRUE(Finished("Music/Song.mp3") && Finished("Music/what_.mp3"));
     EXPECT_FALSE(Finished("Music/SONG.mp3"));
+}
+
+TEST_P(FatSession, ARebuildBringsBackALostDatabase) {
+    ASSERT_EQ(Zelhost({"--profile", "xpl-db", "mkdir", "-p", "Music/Band/Live"}).exitCode, 0);
+    ASSERT_EQ(Zelhost({"put", Song("a.mp3", "A"), Song("b.mp3", "B"), "Music/Band/Live"}).exitCode, 0);
+    ASSERT_EQ(Zelhost({"put", Photo("p.jpg")}).exitCode, 0);
+    fs::remove(player + "/System/PlayerDB.zdb");
+    const RunResult rebuild = Zelhost({"rebuild"});
+    ASSERT_EQ(rebuild.exitCode, 0) << rebuild.err;
+    EXPECT_NE(rebuild.out.find("It holds 3 records (0 before): JPG 1, MP3 2"), std::string::npos) << rebuild.out;
+    const RunResult db = Zelhost({"db"});
+    EXPECT_NE(db.out.find("Music/Band/Live/b.mp3  MP3"), std::string::npos) << db.out;
+
+    FinishSession();
+    EXPECT_TRUE(Finished("System/PlayerDB.zdb"));
 }
 
 TEST_P(FatSession, AFormatLeavesAFreshPlayer) {
