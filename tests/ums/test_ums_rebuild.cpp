@@ -74,6 +74,7 @@ struct FamilyCase {
     std::set<std::string> recorded;
     bool keepsEarlierRecords;  // the log-file family adds to the database it has
 };
+void PrintTo(const FamilyCase& c, std::ostream* out) { *out << c.model; }
 
 class UmsRebuildFamily : public UmsRebuild, public ::testing::WithParamInterface<FamilyCase> {
 protected:
