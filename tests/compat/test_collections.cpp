@@ -102,13 +102,6 @@ TEST(CollectionsTest, ArraySizingInsertRemoveAppend) {
     a.InsertAt(1, &b);
     EXPECT_EQ(18, a.GetSize());
     EXPECT_TRUE(a[1] == u"changed" && a[10] == u"a");
-
-    CUIntArray u;
-    u.SetSize(3);
-    u[1] = 7;
-    u.Add(9);
-    u.InsertAt(0, 1u, 2);
-    EXPECT_EQ((std::vector<UINT>{1, 1, 0, 7, 0, 9}), std::vector<UINT>(u.begin(), u.end()));
 }
 
 TEST(CollectionsTest, StringListOrderFindRemoveAndCopy) {
@@ -133,9 +126,6 @@ TEST(CollectionsTest, StringListOrderFindRemoveAndCopy) {
         if (list.GetNext(pos) == u"x") list.RemoveAt(current);
     }
     EXPECT_EQ((V{u"keep", u"keep"}), Forward(list));
-    list.AddHead(u"h");
-    list.AddTail(u"t");
-    EXPECT_TRUE(list.RemoveHead() == u"h" && list.RemoveTail() == u"t");
     list.RemoveAll();
     EXPECT_EQ(V{}, Forward(list));
     EXPECT_TRUE(ThrowsInvalidArg([&] { list.GetHead(); }) && ThrowsInvalidArg([&] { list.RemoveTail(); }));
@@ -150,10 +140,6 @@ TEST(CollectionsTest, StringListOrderFindRemoveAndCopy) {
     CStringList copy(found);
     copy.GetHead() = u"changed";
     EXPECT_EQ(u"a", found.GetHead());
-    copy = found;
-    EXPECT_EQ(Forward(found), Forward(copy));
     found.AddTail(&found);  // appending a list to itself doubles it
     EXPECT_EQ((V{u"a", u"b", u"A", u"b", u"a", u"b", u"A", u"b"}), Forward(found));
-    copy.AddHead(&found);
-    EXPECT_EQ((V{u"a", u"b", u"A", u"b", u"a", u"b", u"A", u"b", u"a", u"b", u"A", u"b"}), Forward(copy));
 }

@@ -55,17 +55,6 @@ TEST(SystemModules, DllNamesMapToSharedObjectsBesideThemOrOnTheModulePath) {
     EXPECT_NE(nullptr, module);
     FreeLibrary(module);
     EXPECT_EQ(ERROR_MOD_NOT_FOUND, ErrorOf([&] { return LoadLibraryW(drive.Win(u"Missing.dll").c_str()); }));
-
-    // A bare name is looked for beside the executable, then along ZEL_MODULE_PATH.
-    EXPECT_EQ(ERROR_MOD_NOT_FOUND, ErrorOf([&] { return LoadLibraryW(u"MathLib.dll"); }));
-    std::string path = "/nonexistent:" + drive.Folder();
-    setenv("ZEL_MODULE_PATH", path.c_str(), 1);
-    module = LoadLibraryW(u"MathLib.dll");
-    unsetenv("ZEL_MODULE_PATH");
-    ASSERT_NE(nullptr, module);
-    EXPECT_NE(nullptr, GetProcAddress(module, "cos"));
-    FreeLibrary(module);
-
 }
 
 // With no installed folders beside a build's zelcompat, a bare module name and a
@@ -125,8 +114,6 @@ TEST(SystemDebug, SinkReceivesEveryLineAndVersionFollowsTheHost) {
     EXPECT_EQ(4u, LOBYTE(LOWORD(version)));
     EXPECT_EQ(10u, HIBYTE(LOWORD(version)));
     EXPECT_TRUE(version & 0x80000000u);
-    ASSERT_TRUE(GetVersionExW(&info));
-    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS), info.dwPlatformId);
     ZelSetWindowsVersion(5, 1, VER_PLATFORM_WIN32_NT);
 }
 
