@@ -74,10 +74,8 @@ TEST(PlaylistNames, ExistenceTestsRecordWhatThePlaylistsNeedAndFindCastFiles) {
     EXPECT_FALSE(device.Exists(u"new.mp3", nullptr, nullptr, 3));
     device.Exists(u"b.mp3", u"Road", u"calm", 0);
     device.Exists(u"c.mp3", u"Road", nullptr, 2);
-    ASSERT_EQ(3, device.Paths().GetSize());
-    ASSERT_EQ(3, device.Names().GetSize());
-    ASSERT_EQ(3, device.Values().GetSize());
-    ASSERT_EQ(3, device.Moods().GetSize());
+    ASSERT_TRUE(device.Paths().GetSize() == 3 && device.Names().GetSize() == 3 && device.Values().GetSize() == 3 &&
+                device.Moods().GetSize() == 3);
     const struct {
         std::u16string path, name, value;
         UINT mood;
