@@ -13,7 +13,6 @@
 #include <taglib/xiphcomment.h>
 
 #include "media_test_util.h"
-#include "zelcompat/modules.h"
 
 extern "C" int LyricsConvertToPlayerW(const unsigned char* input, unsigned int inputLength, int mode,
                                       unsigned char* output, unsigned int* outputLength, const char16_t* modelName,
@@ -262,12 +261,4 @@ TEST_F(LdbConvert, PlayerInfosLineWidthChangesTheOutput) {
     EXPECT_EQ(playerText(u"RV-M50(B)"), "Hello darkness my old friend\nI've come to talk with you");
     table = drive_.Win(u"missing.ini");  // without a table, the defaults
     EXPECT_EQ(playerText(u"RV-M41(A)"), kPlayerLyrics);
-}
-
-TEST(LdbConvertModule, LoadsUnderItsWindowsName) {
-    HMODULE module = LoadLibraryW(u"LDBConvert.dll");
-    ASSERT_NE(module, nullptr);
-    EXPECT_NE(GetProcAddress(module, "LyricsConvertToPlayerW"), nullptr);
-    EXPECT_NE(GetProcAddress(module, "LyricsOggConvW"), nullptr);
-    FreeLibrary(module);
 }

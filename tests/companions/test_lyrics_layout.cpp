@@ -65,10 +65,6 @@ TEST(LdbConvertPlayerTable, ModelFamilyAndDefaultSections) {
     ldb::PlayerSettings broken = ldb::SettingsFor(sections, u"Broken");
     EXPECT_EQ(broken.lineWidth, 24);
     EXPECT_EQ(broken.maxLines, 50);
-    // No table: the built-in defaults.
-    ldb::PlayerSettings none = ldb::SettingsFor(ldb::IniSections{}, u"RV-M41(A)");
-    EXPECT_EQ(none.lineWidth, ldb::PlayerSettings{}.lineWidth);
-    EXPECT_EQ(none.maxLines, 0);
 }
 
 TEST(LdbConvertPlayerTable, Utf16AndUtf8FilesWithByteOrderMarks) {
