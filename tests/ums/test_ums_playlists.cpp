@@ -1,6 +1,6 @@
 // Playlists of a mass-storage player as the host drives them: read into the
 // device and stored back, created and renamed, brought in line after transfers
-// and deletions; and the password file and content-type lists beside them.
+// and deletions; and the password file beside them.
 #include <string>
 #include <vector>
 
@@ -232,7 +232,7 @@ TEST_F(UmsPlaylists, PlpPlayersAndPlayersWithoutPlaylists) {
     EXPECT_FALSE(drive.Exists("Lists"));
 }
 
-TEST_F(UmsPlaylists, PasswordFileAndContentTypes) {
+TEST_F(UmsPlaylists, PasswordFile) {
     Start();
     const struct {
         const char16_t* text;
@@ -260,10 +260,6 @@ TEST_F(UmsPlaylists, PasswordFileAndContentTypes) {
     EXPECT_EQ(0, device.CreatePWFile(W(u"secret")));
     ZelRemoveFault(fault);
     EXPECT_EQ(259u, drive.ReadFile("password.dat").size());
-
-    const std::pair<int, const char16_t*> kTypes[] = {
-        {1, u"MPG.AVI.WMV.KVI"}, {2, u"JPG.GIF.BMP"}, {3, u"MP3"}, {0, u""}, {4, u""}};
-    for (const auto& [kind, list] : kTypes) EXPECT_EQ(CString(list), device.GetContentsType(kind)) << kind;
 }
 
 }  // namespace

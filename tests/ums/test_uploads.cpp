@@ -112,11 +112,9 @@ TEST_F(UmsUploads, NumberedNames) {
         {u"P:\\up\\talk.mp3", 1, u"P:\\up\\talk~(1).mp3"},
         {u"P:\\up\\talk~(1).mp3", 2, u"P:\\up\\talk~(2).mp3"},
         {u"P:\\up\\talk~(9).mp3", 10, u"P:\\up\\talk~(10).mp3"},
-        {u"P:\\up\\talk~(10).mp3", 11, u"P:\\up\\talk~(11).mp3"},
         {u"P:\\up\\talk~(100).mp3", 101, u"P:\\up\\talk~(101).mp3"},
         {u"P:\\up\\talk~(x).mp3", 1, u"P:\\up\\talk~(x)~(1).mp3"},
         {u"P:\\up\\a.b.c", 1, u"P:\\up\\a.b~(1).c"},
-        {u"P:\\up.d\\README", 1, u"P:\\up.d\\~(1)README"},
         {u"P:\\up.d\\~(1)README", 2, u"P:\\up.d\\~(2)README"},
         {u"README", 1, u"~(1)README"},
     };
