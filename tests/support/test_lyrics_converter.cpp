@@ -202,9 +202,7 @@ TEST_F(LyricsRecorded, TagSizeAlbumArtRoutineAndConvertedTag) {
     settings_.AlbumArtWidth = 176;
     settings_.AlbumArtHeight = 144;
     ToBuffer(converter_, u"art.mp3", out, &tag, nullptr, RecordResize);
-    EXPECT_EQ(176, g_resizeWidth);
-    EXPECT_EQ(144, g_resizeHeight);
-    EXPECT_EQ(newBlock, state_->input.size());
+    EXPECT_TRUE(g_resizeWidth == 176 && g_resizeHeight == 144 && state_->input.size() == newBlock);
 
     // A routine that changes nothing leaves the tag as it was.
     ToBuffer(converter_, u"art.mp3", out, &tag, RefuseArt);
@@ -297,8 +295,7 @@ TEST_F(LyricsRecorded, ModelNameAndPlayerTableReachTheLibrary) {
     EXPECT_EQ(drive_.Win(u"song.ogg"), state_->oggSource);
     EXPECT_EQ(drive_.Win(u"Work\\song.ogg"), state_->oggOutput);
 
-    // A full-width model name has no terminator inside the record.
-    // All 20 units used: the field holds no terminator.
+    // A full-width model name: all 20 units used, the field holds no terminator.
     const std::u16string full = u"[ABCDEFGHIJKLMNOPQ]X";
     std::copy(full.begin(), full.end(), settings_.ModelName);
     EXPECT_EQ(u"(ABCDEFGHIJKLMNOPQ)X", CLyricsConverter::LibraryModelName(&settings_).Str());
