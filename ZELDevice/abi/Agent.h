@@ -76,6 +76,11 @@ AFX_EXT_API LPCWSTR Agent_GetCurrentPath();
 AFX_EXT_API int Agent_MTPUpdatePlaylist(CStringArray& names, CStringArray& paths, int mode, CZEL_File* record);
 // Writes one mood playlist; 0x20000 when written.
 AFX_EXT_API DWORD Agent_MTPUpdateMoodPlaylist(CString name, CStringArray& paths, CZEL_File* record);
+// Not one of the media device manager's calls, but the agent's own: the items
+// of the playlist object name (with or without ".pla") in the folder at
+// folderPath (from the device root), as device paths in the playlist's order.
+// Non-zero when there is such a playlist; paths is emptied first.
+AFX_EXT_API int Agent_MTPReadPlaylist(LPCWSTR folderPath, LPCWSTR name, CStringArray& paths);
 // Stops the running copy.
 AFX_EXT_API int Agent_CancelTransfer();
 // Stops the running copy of the NDA route.

@@ -1,6 +1,7 @@
 // Sending, reading back, making folders and deleting on the player.
 #include "agent_objects.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -119,11 +120,18 @@ bool ReadBack(Session& session, DWORD node, const std::u16string& target, bool o
     const std::string host = zelmedia::HostPathForWriting(target.c_str());
     struct stat info;
     if (host.empty() || (!overwrite && lstat(host.c_str(), &info) == 0)) return false;
+    const int64_t modified = object->modified;
     g_cancel = false;
     SiblingTemp temp(host);
     const zelmtp::Status status = session.Player().ReadFile(object->handle, temp.Path(),
                                                             [](uint64_t, uint64_t) { return g_cancel ? 1 : 0; });
-    return status == zelmtp::Status::Ok && temp.Commit();
+    if (status != zelmtp::Status::Ok) return false;
+    // The copy keeps the time the player gives its file, as a copy between drives does.
+    if (modified > 0) {
+        const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified), 0}};
+        utimensat(AT_FDCWD, temp.Path().c_str(), times, 0);
+    }
+    return overwrite ? temp.Commit() : temp.CommitWithoutReplacing();
 }
 
 DWORD DeleteObject(Session& session, DWORD node) {

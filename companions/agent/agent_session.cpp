@@ -163,6 +163,11 @@ DWORD Session::Adopt(const zelmtp::ObjectInfo& info, DWORD folder) {
     return id;
 }
 
+DWORD Session::Known(uint32_t storage, uint32_t handle) const {
+    auto found = byObject_.find({storage, handle});
+    return found != byObject_.end() ? found->second : 0;
+}
+
 void Session::Forget(DWORD id) {
     const Node* node = Find(id);
     if (node == nullptr || node->handle == zelmtp::kStorageRoot) return;

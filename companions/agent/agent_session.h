@@ -72,6 +72,9 @@ public:
     bool Children(DWORD folder, std::vector<DWORD>& children, zelmtp::Status* status = nullptr);
     // The node of an object the backend reported inside folder.
     DWORD Adopt(const zelmtp::ObjectInfo& info, DWORD folder);
+    // The node the session knows for an object (kStorageRoot: the top of the
+    // storage); 0 when it has not seen it.
+    DWORD Known(uint32_t storage, uint32_t handle) const;
     // Drops a node and every node below it.
     void Forget(DWORD id);
     // Drops every node of a storage but its top (after a format).
@@ -90,10 +93,15 @@ public:
 
     // ---- The agent's folders. ----
     DWORD Current() const { return current_; }
-    void SetCurrent(DWORD id) { current_ = id; }
+    // Moving forgets the playlist folder chosen before.
+    void SetCurrent(DWORD id) {
+        current_ = id;
+        folderStorage_ = 0;
+    }
     DWORD FoundObject() const { return found_; }
     void SetFound(DWORD id) { found_ = id; }
-    // Where playlists are written (0: the current folder).
+    // Where playlists are written (0: the current folder), chosen since the
+    // current folder last changed.
     DWORD FolderStorage() const { return folderStorage_; }
     void SetFolderStorage(DWORD id) { folderStorage_ = id; }
     // Files sent during the session by name, for playlists that name them so.

@@ -1,9 +1,12 @@
 // Helpers of the agent's media routines.
 #include "media_util.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -60,6 +63,25 @@ bool SiblingTemp::Commit() {
     if (std::rename(path_.c_str(), target_.c_str()) != 0) return false;
     committed_ = true;
     return true;
+}
+
+bool SiblingTemp::CommitWithoutReplacing() {
+    if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+        committed_ = true;
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // A file system without that kind of rename: a second name fails on an existing one too.
+    if (link(path_.c_str(), target_.c_str()) == 0) {
+        std::remove(path_.c_str());
+        committed_ = true;
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // Neither (a FAT drive): the name is checked just before the rename.
+    struct stat existing;
+    if (lstat(target_.c_str(), &existing) == 0 || errno != ENOENT) return false;
+    return Commit();
 }
 
 }  // namespace zelagent

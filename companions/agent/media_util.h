@@ -32,6 +32,9 @@ public:
     bool CopyFrom(const std::string& source);
     // Renames the temporary file onto the target.
     bool Commit();
+    // The same, but a file (or anything else) at the target is never replaced:
+    // false then, and the temporary file goes.
+    bool CommitWithoutReplacing();
 
 private:
     std::string target_;

@@ -92,6 +92,7 @@ DWORD WriteNamedPlaylists(Session& session, const std::vector<std::pair<std::u16
                           CZEL_File* record) {
     std::vector<std::pair<std::u16string, std::vector<DWORD>>> lists;
     for (const auto& [name, path] : entries) {
+        if (name.empty()) continue;  // a file that joins no named playlist
         auto list = std::find_if(lists.begin(), lists.end(), [&](const auto& l) { return l.first == name; });
         if (list == lists.end()) list = lists.insert(lists.end(), {name, {}});
         if (const DWORD item = PlaylistItem(session, path)) list->second.push_back(item);
@@ -341,12 +342,23 @@ AFX_EXT_API int Agent_SetFolderStorage(IWMDMStorage* storage, LPCWSTR folderPath
     Guard guard(AgentLock());
     Session* session = CurrentSession();
     if (session == nullptr) return 0;
+    // The agent's own path names a folder only when none was chosen by name since the last move.
+    if (fromAgentPath && session->FolderStorage() != 0) return 1;
     DWORD base = session->DeviceRoot();
     if (storage != nullptr && !fromAgentPath) {
         base = NodeOfStorage(*session, storage);
         if (base != 0) base = session->TopOf(base);
     }
-    const DWORD folder = base != 0 ? session->Resolve(TextOf(folderPath), base) : 0;
+    DWORD folder = 0;
+    bool made = false;
+    const std::u16string path = TextOf(folderPath);
+    if (base != 0 && !SplitPath(path).empty()) {
+        // A playlist folder chosen by name is made when missing: the playlists need it.
+        if (fromAgentPath) folder = session->Resolve(path, base);
+        else if (!MakeFolders(*session, u"\\" + path, base, folder, made)) folder = 0;
+    } else if (base != 0) {
+        folder = base;
+    }
     const bool usable = folder != 0 && session->Find(folder)->folder;
     session->SetFolderStorage(usable ? folder : 0);
     return usable ? 1 : 0;
@@ -378,6 +390,19 @@ AFX_EXT_API DWORD Agent_MTPUpdateMoodPlaylist(CString name, CStringArray& paths,
     for (INT_PTR k = 0; k < paths.GetSize(); ++k) entries.emplace_back(name.Str(), paths[k].Str());
     if (entries.empty()) entries.emplace_back(name.Str(), u"");
     return WriteNamedPlaylists(*session, entries, record);
+}
+
+AFX_EXT_API int Agent_MTPReadPlaylist(LPCWSTR folderPath, LPCWSTR name, CStringArray& paths) {
+    Guard guard(AgentLock());
+    paths.RemoveAll();
+    Session* session = CurrentSession();
+    if (session == nullptr) return 0;
+    const DWORD folder = session->Resolve(TextOf(folderPath));
+    const DWORD playlist = folder != 0 ? FindPlaylist(*session, folder, TextOf(name)) : 0;
+    std::vector<DWORD> items;
+    if (playlist == 0 || !PlaylistNodes(*session, playlist, items)) return 0;
+    for (DWORD item : items) paths.Add(CString(session->PathText(item).c_str()));
+    return 1;
 }
 
 // Both cancels stop the copy that runs; they take no lock, so that another

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <link.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -189,6 +191,8 @@ TEST_F(AgentPlayer, FoldersAreMadeEnteredReadBackAndDeleted) {
 
     // Reading back never replaces a file of the computer unless the caller says so.
     folders.Write(folders.Computer("b.mp3"), "mine");
+    std::filesystem::last_write_time(folders.Player("Music/b.mp3"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(72));
     ASSERT_EQ(1, Agent_WMDMFindFileFromPath(u"Music\\b.mp3", nullptr));
     EXPECT_EQ(0, Agent_WMDMUploadFile(nullptr, u"P:\\", 0));
     EXPECT_EQ(1, Agent_WMDMUploadFile(u"copy.mp3", u"P:\\", 0));
@@ -196,6 +200,11 @@ TEST_F(AgentPlayer, FoldersAreMadeEnteredReadBackAndDeleted) {
     EXPECT_EQ(1, Agent_WMDMUploadFiles(u"\\Music\\A.WMA", u"P:\\b.mp3", 1));
     EXPECT_EQ((std::pair{std::string("bb"), std::string("a")}),
               (std::pair{folders.Read(folders.Computer("copy.mp3")), folders.Read(folders.Computer("b.mp3"))}));
+    // A copy keeps the time the player gives its file (in whole seconds).
+    auto seconds = [](const std::string& path) {
+        return std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(path).time_since_epoch());
+    };
+    EXPECT_EQ(seconds(folders.Player("Music/b.mp3")), seconds(folders.Computer("copy.mp3")));
     EXPECT_EQ((std::pair{1, 0}), (std::pair{Agent_WMDMCheckFindFile(u"\\music\\a.wma"), Agent_WMDMCheckFindFile(u"\\x")}));
 
     // Deleting takes the caller's reference; a folder goes with what it holds.
@@ -236,7 +245,24 @@ TEST_F(AgentPlayer, PlaylistsCollectTheirItemsInOrder) {
     mood.Add(u"\\Music\\A.WMA"), mood.Add(u"\\Music\\b.mp3");
     EXPECT_EQ(ZEL_SUCCESS, Agent_MTPUpdateMoodPlaylist(CString(u"ROCK"), mood, &record));
     EXPECT_EQ("\\Music\\c.mp3\n\\Music\\b.mp3\n\\Music\\A.WMA\n", folders.Read(folders.Player("Playlists/Rock.pla")));
-    EXPECT_EQ(0, Agent_SetFolderStorage(nullptr, u"\\Nowhere", 0));
+    CStringArray items;
+    ASSERT_EQ(1, Agent_MTPReadPlaylist(u"\\Playlists", u"rock", items));
+    EXPECT_EQ((Names{u"\\Music\\c.mp3", u"\\Music\\b.mp3", u"\\Music\\A.WMA"}),
+              (Names{items[0].Str(), items[1].Str(), items[2].Str()}));
+    EXPECT_EQ(0, Agent_MTPReadPlaylist(u"\\Playlists", u"Blues", items));
+    EXPECT_EQ(0, Agent_MTPReadPlaylist(u"\\Music", u"b.mp3", items));  // no playlist
+
+    // A playlist folder chosen by name is made when missing, and the agent's
+    // own path does not replace it until the agent moves.
+    ASSERT_EQ(1, Agent_SetFolderStorage(nullptr, u"Lists", 0));
+    EXPECT_EQ(1, Agent_SetFolderStorage(nullptr, Agent_GetCurrentPath(), 1));
+    EXPECT_EQ(ZEL_SUCCESS, Agent_MTPUpdateMoodPlaylist(CString(u"Calm"), mood, &record));
+    EXPECT_TRUE(folders.Exists(folders.Player("Lists/Calm.pla")));
+    Agent_WMDMMoveSpecialFolder(u"Music", nullptr, nullptr);
+    EXPECT_EQ(1, Agent_SetFolderStorage(nullptr, Agent_GetCurrentPath(), 1));
+    EXPECT_EQ(ZEL_SUCCESS, Agent_MTPUpdateMoodPlaylist(CString(u"Here"), mood, &record));
+    EXPECT_TRUE(folders.Exists(folders.Player("Music/Here.pla")));
+    EXPECT_EQ(0, Agent_SetFolderStorage(nullptr, u"\\Music\\b.mp3\\x", 0));  // no folder below a file
 }
 
 }  // namespace
