@@ -55,6 +55,23 @@ public:
     DWORD TransferPostFile(LPWSTR folderName, LPWSTR prefix, LPWSTR source, tagDB_File* record,
                            IWMDMStorage* storage) override;
 
+    // ---- Beside the table (not virtual). ----
+    // Collects the files of a computer folder and the folders below it (depth
+    // first, in search order; empty files left out) into the firmware list;
+    // non-zero when the list is not empty.
+    BOOL CreateTargetList(LPWSTR folder);
+    // Finds the playlist folder among the root's entries and adds it to the
+    // tree when it is there, then returns the agent to folder; 1 when found.
+    BOOL UpdatePLFolder(pre_order_iterator& folder);
+    // Where UploadFile would put the player's file at devicePath in a folder of
+    // the computer: its own name, or the first numbered name ("~(1)", ...) no
+    // file has. Empty when no name is left.
+    CString UploadDestination(LPCWSTR devicePath, LPCWSTR hostFolder);
+    // The items of the playlist object name (with or without ".pla") of the
+    // playlist folder, as device paths in order; 0 when there is no such
+    // playlist. For hosts that show a playlist: ReadPlaylist has no work here.
+    BOOL ReadPlaylistItems(LPCWSTR name, CStringArray& paths);
+
 protected:
     // ---- Set-up. ----
     // Makes the configured folders the capabilities select (an existing
@@ -83,4 +100,35 @@ protected:
     // Adds a transferred entry under the folder its Path names; one that
     // replaced a file of the same name takes that file's place.
     void PutIntoTree(CZEL_File& entry);
+
+    // ---- Special folders. ----
+    // The agent, the tree and the current path at the root; every Slot back to 0.
+    void MoveToRoot();
+    // Makes the folder (a path below the root, the tree at its root) the tree's
+    // current folder level by level, listing a level on the way that was never
+    // listed: HaveChild's answer for the last level, -1 when a level is missing.
+    int EnterTreeFolder(const CString& folder);
+    // Puts a folder the agent has just made into the tree, when the folder
+    // holding it has been listed (otherwise its listing brings it).
+    void AddMadeFolder(CZEL_File& made);
+    // After a full refresh: opens again the special folder the remembered
+    // current path lies in.
+    void ReopenSpecialFolder(const CString& remembered);
+
+    // ---- Playlists. ----
+    // Walks the named playlists of the transfer lists group by group (the
+    // debugger's "Current Item" lines); the group of the given name is written
+    // into the playlist folder on its own and ends the walk: true then.
+    bool WriteGivenPlaylistGroup(IWMDMStorage* storage, const CString& given);
+    // Writes the mood playlists of the transfer lists, class 1 to 4; listed is
+    // the playlist folder's HaveChild answer, brought up to date.
+    void WriteMoodPlaylists(IWMDMStorage* storage, pre_order_iterator& remembered, int& listed);
+    // Looks for the playlist folder among the root's entries again
+    // (UpdatePLFolder): HaveChild's answer for it, the tree's root current.
+    int FindPlaylistFolderAgain(pre_order_iterator& remembered);
+    // Drops the playlist folder's children, so that it is listed afresh, and
+    // sets listed to 0; not when the remembered folder lies inside it (false).
+    bool ForgetPlaylistFolder(const pre_order_iterator& playlists, const pre_order_iterator& remembered, int& listed);
+    // The playlist folder's name below the root, without "" at either end.
+    CString PlaylistFolderName() const;
 };

@@ -14,6 +14,7 @@
 #include "internal/CoreText.h"
 #include "internal/FileHandle.h"
 #include "internal/MovieConverter.h"
+#include "internal/UploadNames.h"
 #include "ZELDevice/ums/CZEL_DeviceForUMS.h"
 #include "ZELDevice/ums/CopyProgress.h"
 #include "zelcompat/cfile.h"
@@ -27,7 +28,6 @@ constexpr int kMaxDepth = 64;      // folder levels searched below an upload fol
 constexpr int kMaxNumber = 9999;   // numbered names tried before an upload gives up
 constexpr DWORD kCompareBlock = 1 << 20;
 
-bool Exists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 CString NameOf(const CString& path) { return path.Mid(path.ReverseFind(u'\\') + 1); }
 // The folder of path, with its final "\".
 CString FolderOf(const CString& path) { return path.Left(path.ReverseFind(u'\\') + 1); }
@@ -61,16 +61,6 @@ CString WriteTimeText(LPCWSTR path) {
         !FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time))
         return CString();
     return CZEL_File::FormatStamp(time) + u"_";
-}
-
-// text ends (or begins) with a number mark "~(digits)" exactly width units long.
-bool HasNumberMark(const CString& text, int width, bool atEnd) {
-    if (width < 4 || text.GetLength() < width) return false;
-    const CString mark = atEnd ? text.Right(width) : text.Left(width);
-    if (mark.Left(2) != u"~(" || mark[width - 1] != u')') return false;
-    for (int k = 2; k < width - 1; ++k)
-        if (mark[k] < u'0' || mark[k] > u'9') return false;
-    return true;
 }
 
 // Fills block from file; the count read is short only at the end of the file.
@@ -118,7 +108,7 @@ void Discard(const CString& path) {
 CString StagingName(const CString& destination) {
     const CString base = FolderOf(destination) + u"." + NameOf(destination) + u".zelpart";
     CString name = base;
-    for (int k = 2; Exists(name); ++k) {
+    for (int k = 2; zelcore::NameTaken(name); ++k) {
         if (k > 100) return CString();
         name.Format(u"%s%d", base, k);
     }
@@ -130,7 +120,7 @@ CString StagingName(const CString& destination) {
 bool CopyChecked(const CString& source, const CString& copy, bool converted, bool sameBytes) {
     if (converted) return SizeOf(copy) > 0;
     if (sameBytes) return SameBytes(source, copy);
-    return Exists(copy) && SizeOf(copy) == SizeOf(source);
+    return zelcore::NameTaken(copy) && SizeOf(copy) == SizeOf(source);
 }
 
 }  // namespace
@@ -190,25 +180,7 @@ BOOL CZEL_DeviceForUMS::CompareFileWriteTime(LPCWSTR path1, LPCWSTR path2) {
 }
 
 CString CZEL_DeviceForUMS::ChangeFileName(LPCWSTR path, int number) {
-    const CString whole(path);
-    const int nameStart = whole.ReverseFind(u'\\') + 1;
-    const CString folder = whole.Left(nameStart);
-    const CString name = whole.Mid(nameStart);
-    // The mark an earlier call put there carries the number before this one.
-    CString previous;
-    previous.Format(u"%d", number > 0 ? number - 1 : 0);
-    const int width = previous.GetLength() + 3;
-    CString mark;
-    mark.Format(u"~(%d)", number);
-
-    const int dot = name.ReverseFind(u'.');
-    if (dot < 0) {
-        // Without an extension the number goes before the name.
-        return folder + mark + (HasNumberMark(name, width, false) ? name.Mid(width) : name);
-    }
-    CString stem = name.Left(dot);
-    if (HasNumberMark(stem, width, true)) stem = stem.Left(stem.GetLength() - width);
-    return folder + stem + mark + name.Mid(dot);
+    return zelcore::NumberedName(CString(path), number);
 }
 
 namespace {
@@ -232,7 +204,7 @@ CString FreeUploadName(CZEL_DeviceForUMS& device, const CString& source, const C
                        bool& there) {
     there = false;
     CString destination = folder + (converting ? zelums::MovieConverter::AviName(NameOf(source)) : NameOf(source));
-    for (int number = 1; Exists(destination); ++number) {
+    for (int number = 1; zelcore::NameTaken(destination); ++number) {
         if (device.CompareFileWriteTime(destination, source)) {
             there = true;
             return destination;

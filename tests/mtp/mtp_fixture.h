@@ -33,6 +33,10 @@ public:
     using CZEL_Device::m_strCurrentTransFile;
     using CZEL_Device::m_szTempDir;
     using CZEL_Device::m_Tree;
+    using CZEL_Device::m_TransferMoodClasses;
+    using CZEL_Device::m_TransferPaths;
+    using CZEL_Device::m_TransferPlaylistNames;
+    using CZEL_Device::m_nSpecialFolderState;
 
     TestMTP() { CreateEx(0, nullptr, u"mtp", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr); }
     BOOL Move(const char16_t* name) { return MoveFolder(const_cast<LPWSTR>(name)); }
@@ -74,13 +78,15 @@ protected:
         SetField(s.PlaylistFile, u"Playlists");
         SetField(s.Extensions, u"MP3.WMA.OGG.JPG.TXT.TTS");
         if (adjust) adjust(s);
+        // Its temporary folder lies on the computer's drive (the set-up reads the
+        // firmware description through it), where leftovers can be seen.
+        std::filesystem::create_directories(pc.Host("scratch"));
+        SetField(target.m_szTempDir, pc.Win(u"scratch"));
         return target.CreateDevice(&info, host.Handle());
     }
-    // Brings up the fixture's device; its temporary folder lies on the computer's drive.
+    // Brings up the fixture's device.
     void Start(const Adjust& adjust = {}, tagDeviceInfo info = PlayerInfo()) {
         ASSERT_EQ(ZEL_SUCCESS, Create(*device, adjust, info));
-        std::filesystem::create_directories(pc.Host("scratch"));
-        SetField(device->m_szTempDir, pc.Win(u"scratch"));
         host.Clear();
     }
     std::u16string PcFile(const std::string& name, const std::string& data) {
