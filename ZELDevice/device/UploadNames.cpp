@@ -1,7 +1,10 @@
 // Numbered names of uploads.
 #include "internal/UploadNames.h"
 
+#include "ZELDevice/abi/ZELFile.h"
+#include "internal/FileHandle.h"
 #include "zelcompat/files.h"
+#include "zelcompat/wintime.h"
 
 namespace zelcore {
 namespace {
@@ -40,5 +43,15 @@ CString NumberedName(const CString& path, int number) {
 }
 
 bool NameTaken(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+CString LastWriteStamp(LPCWSTR path) {
+    const FileHandle file = FileHandle::OpenForReading(path);
+    FILETIME written{}, local{};
+    SYSTEMTIME time{};
+    if (!file.IsOpen() || !GetFileTime(file.Get(), nullptr, nullptr, &written) ||
+        !FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time))
+        return CString();
+    return CZEL_File::FormatStamp(time);
+}
 
 }  // namespace zelcore

@@ -16,4 +16,8 @@ CString NumberedName(const CString& path, int number);
 // A file, folder or anything else has the name.
 bool NameTaken(const CString& path);
 
+// The last-write time of a computer file in local time, as the tree's entries
+// give theirs ("YYYYMMDDhhmmss"); empty when it cannot be read.
+CString LastWriteStamp(LPCWSTR path);
+
 }  // namespace zelcore

@@ -65,8 +65,10 @@ public:
     BOOL UpdatePLFolder(pre_order_iterator& folder);
     // Where UploadFile would put the player's file at devicePath in a folder of
     // the computer: its own name, or the first numbered name ("~(1)", ...) no
-    // file has. Empty when no name is left.
-    CString UploadDestination(LPCWSTR devicePath, LPCWSTR hostFolder);
+    // file has. Empty when no name is left. With alreadyThere, a file of the
+    // current folder whose copy one of those names holds already (its size and
+    // last-write time) sets it to 1 and answers that copy's path.
+    CString UploadDestination(LPCWSTR devicePath, LPCWSTR hostFolder, BOOL* alreadyThere = nullptr);
     // The items of the playlist object name (with or without ".pla") of the
     // playlist folder, as device paths in order; 0 when there is no such
     // playlist. For hosts that show a playlist: ReadPlaylist has no work here.
@@ -100,6 +102,10 @@ protected:
     // Adds a transferred entry under the folder its Path names; one that
     // replaced a file of the same name takes that file's place.
     void PutIntoTree(CZEL_File& entry);
+
+    // ---- Uploads. ----
+    // The file of that name in the tree's current folder, or null.
+    const CZEL_File* FileInCurrentFolder(const CString& name) const;
 
     // ---- Special folders. ----
     // The agent, the tree and the current path at the root; every Slot back to 0.

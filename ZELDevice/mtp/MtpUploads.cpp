@@ -8,6 +8,7 @@
 #include "ZELDevice/abi/Agent.h"
 #include "ZELDevice/mtp/CZEL_DeviceForMTP.h"
 #include "internal/CoreText.h"
+#include "internal/FileHandle.h"
 #include "internal/UploadNames.h"
 
 namespace {
@@ -18,20 +19,42 @@ const WCHAR kFirmwareList[] = u"FirmUplist.txt";
 
 CString NameOf(const CString& path) { return path.Mid(path.ReverseFind(u'\\') + 1); }
 
+// A file of the computer holds a copy of the player's file: its size and its
+// last-write time (a copy keeps the player's time).
+bool IsCopyOf(const CString& path, const CZEL_File& entry) {
+    if (entry.TimeStamp.IsEmpty() || zelcore::LastWriteStamp(path) != entry.TimeStamp) return false;
+    const zelcore::FileHandle file = zelcore::FileHandle::OpenForReading(path);
+    LARGE_INTEGER size{};
+    return file.IsOpen() && GetFileSizeEx(file.Get(), &size) && static_cast<ULONGLONG>(size.QuadPart) == entry.Size;
+}
+
 }  // namespace
 
-CString CZEL_DeviceForMTP::UploadDestination(LPCWSTR devicePath, LPCWSTR hostFolder) {
+CString CZEL_DeviceForMTP::UploadDestination(LPCWSTR devicePath, LPCWSTR hostFolder, BOOL* alreadyThere) {
+    if (alreadyThere != nullptr) *alreadyThere = 0;
     if (devicePath == nullptr || hostFolder == nullptr || *hostFolder == 0) return CString();
     const CString name = NameOf(devicePath);
     if (name.IsEmpty()) return CString();
     CString folder(hostFolder);
     if (folder[folder.GetLength() - 1] != u'\\') folder += u'\\';
+    const CZEL_File* entry = alreadyThere != nullptr ? FileInCurrentFolder(name) : nullptr;
     CString destination = folder + name;
     for (int number = 1; zelcore::NameTaken(destination); ++number) {
+        if (entry != nullptr && IsCopyOf(destination, *entry)) {
+            *alreadyThere = 1;
+            return destination;
+        }
         if (number > kMostNumbers) return CString();
         destination = zelcore::NumberedName(destination, number);
     }
     return destination;
+}
+
+const CZEL_File* CZEL_DeviceForMTP::FileInCurrentFolder(const CString& name) const {
+    if (!HasCurrentFolder()) return nullptr;
+    for (sibling_iterator it = m_itCurrent.begin(); it != m_itCurrent.end(); ++it)
+        if (!it->IsFolder() && it->Name.CompareNoCase(name) == 0) return &*it;
+    return nullptr;
 }
 
 BOOL CZEL_DeviceForMTP::UploadFile(LPWSTR source, LPWSTR destination, int, IWMDMStorage* storage) {

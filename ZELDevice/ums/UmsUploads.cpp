@@ -54,13 +54,8 @@ void CollectUploadTargets(const CString& folder, const CString& extensions, CStr
 
 // The last-write time in local time as "%d%02d%02d%02d%02d%02d_"; empty when it cannot be read.
 CString WriteTimeText(LPCWSTR path) {
-    const zelcore::FileHandle file = zelcore::FileHandle::OpenForReading(path);
-    FILETIME written{}, local{};
-    SYSTEMTIME time{};
-    if (!file.IsOpen() || !GetFileTime(file.Get(), nullptr, nullptr, &written) ||
-        !FileTimeToLocalFileTime(&written, &local) || !FileTimeToSystemTime(&local, &time))
-        return CString();
-    return CZEL_File::FormatStamp(time) + u"_";
+    const CString stamp = zelcore::LastWriteStamp(path);
+    return stamp.IsEmpty() ? stamp : stamp + u"_";
 }
 
 // Fills block from file; the count read is short only at the end of the file.

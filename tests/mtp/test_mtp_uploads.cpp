@@ -35,6 +35,25 @@ TEST_F(MtpUpload, ACopyNeverWritesOverAFileOfTheComputer) {
               SimulatedPlayerFolders::Everything(pc.Host("got")));
 }
 
+TEST_F(MtpUpload, ACopyAlreadyMadeIsRecognisedByItsSizeAndTime) {
+    folders.Write(folders.Player("Record/talk.mp3"), "recorded");
+    Start();
+    const std::u16string got = pc.Win(u"got");
+    std::filesystem::create_directories(pc.Host("got"));
+    ASSERT_TRUE(device->Move(u"Record"));
+    ASSERT_EQ(1, Upload(u"\\Record\\talk.mp3", got));
+
+    // The copy keeps the player's time: asked again, the device names it instead of a new name.
+    BOOL there = 0;
+    EXPECT_EQ(pc.Win(u"got\\talk.mp3"), device->UploadDestination(u"\\Record\\talk.mp3", got.c_str(), &there).Str());
+    EXPECT_EQ(1, there);
+    // A file of that name with other contents is no copy: the next free name.
+    pc.WriteFile("got/talk.mp3", "another recording");
+    EXPECT_EQ(pc.Win(u"got\\talk~(1).mp3"), device->UploadDestination(u"\\Record\\talk.mp3", got.c_str(), &there).Str());
+    EXPECT_EQ(0, there);
+    EXPECT_EQ("recorded", folders.Read(folders.Player("Record/talk.mp3")));
+}
+
 TEST_F(MtpUpload, UploadFoldersAndThePasswordFile) {
     Start([](tagDeviceSettings& s) {
         s.SpecialFolderCount = 2;
