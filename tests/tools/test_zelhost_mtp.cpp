@@ -58,7 +58,7 @@ TEST_F(ZelhostMtp, PutLsMkdirAndRmWorkOnASimulatedPlayer) {
         << info.out;
 }
 
-TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatTheBuildDoesNotOfferHaveTheirCodes) {
+TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatThePlayerDoesNotOfferHaveTheirCodes) {
     const std::string song = Song("song.mp3", "Song");
     ASSERT_EQ(Zelhost({"--profile", "mtp-player", "info"}).exitCode, 0);
 
@@ -81,16 +81,65 @@ TEST_F(ZelhostMtp, FaultsMissingPlayersAndWhatTheBuildDoesNotOfferHaveTheirCodes
     } cases[] = {
         {{"--card", card(), "--profile", "xpl-db", "info"}, true, 2},  // a card belongs to a simulated MTP player
         {{"--profile", databaseProfile, "info"}, true, 2},             // an MTP player keeps its own database
-        {{"playlist", "list"}, true, 3},                               // not offered on an MTP player
-        {{"get", "Music/a.mp3", "."}, true, 3},
-        {{"format", "--yes"}, true, 3},
+        // What the device does nothing for on an MTP player is not offered.
+        {{"uploads"}, true, 3},
+        {{"eject"}, true, 3},
+        {{"game", "install", sources}, true, 3},
+        {{"playlist", "create", "Road"}, true, 3},
         {{"rebuild"}, true, 3},
-        {{"ls", "@music"}, true, 4},
+        {{"get", "Music/a.mp3", "."}, true, 4},  // no such file
+        {{"ls", "@ts3"}, true, 4},               // a special folder the profile lacks
     };
     for (const auto& c : cases) {
         RunResult run = Zelhost(c.args, c.withPlayer);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << ": " << run.err;
     }
+}
+
+TEST_F(ZelhostMtp, PlaylistsGetFirmwareAndFormatWorkOnASimulatedPlayer) {
+    const std::string a = Song("a.mp3", "A"), b = Song("b.mp3", "B");
+    RunResult put = Mtp({"--profile", "mtp-player", "put", "--playlist", "Road Trip", "--mood", "calm", a, b, "@music"});
+    ASSERT_EQ(put.exitCode, 0) << put.err;
+    EXPECT_TRUE(fs::is_regular_file(player + "/Playlists/Road Trip.pla"));
+    RunResult list = Mtp({"--json", "playlist", "list"});
+    EXPECT_TRUE(Has(list, "\"format\": \"mtp\"") && Has(list, "\"name\": \"@Calm\"")) << list.out;
+    const std::string both = Mtp({"playlist", "show", "Road Trip"}).out;
+    EXPECT_EQ("Music/a.mp3\nMusic/b.mp3\n", both);
+
+    // A file that goes leaves its playlist; the other entry stays.
+    ASSERT_EQ(Mtp({"rm", "Music/a.mp3"}).exitCode, 0);
+    EXPECT_FALSE(OnDrive("Music/a.mp3"));
+    EXPECT_EQ("Music/b.mp3\n", Mtp({"playlist", "show", "Road Trip"}).out);
+
+    // A copy back to this computer; asked again, the copy made is recognised and kept.
+    const std::string got = work + "/got";
+    fs::create_directories(got);
+    ASSERT_EQ(Mtp({"get", "Music/b.mp3", got}).exitCode, 0);
+    EXPECT_EQ(ReadAll(got + "/b.mp3"), ReadAll(player + "/Music/b.mp3"));
+    RunResult again = Mtp({"--json", "get", "Music/b.mp3", got});
+    EXPECT_TRUE(again.exitCode == 0 && Has(again, "\"status\": \"skipped\"")) << again.out;
+
+    // The firmware description is read through the agent; a package lands below the root.
+    std::ofstream(player + "/SYSTEM.VER") << "VER 2.14 AB\nFWUP 12345\n";
+    RunResult firmware = Mtp({"--json", "firmware"});
+    for (const char* expected : {"\"file\": \"SYSTEM.VER\"", "\"major\": 2", "\"minor\": 14", "\"update\": \"12345\""})
+        EXPECT_TRUE(Has(firmware, expected)) << expected << "\n" << firmware.out;
+    fs::create_directories(work + "/fw/Update");
+    std::ofstream(work + "/fw/Update/x.bin") << "firmware";
+    RunResult update = Mtp({"--json", "firmware", "update", work + "/fw"});
+    EXPECT_TRUE(update.exitCode == 0 && Has(update, "\"Update/x.bin\"")) << update.out << update.err;
+    EXPECT_EQ("firmware", ReadAll(player + "/Update/x.bin"));
+
+    // A format empties the player's storage (not its card) and makes its folders again.
+    ASSERT_EQ(Mtp({"put", a, "Memory Card"}).exitCode, 0);
+    RunResult format = Mtp({"--json", "format", "--yes"});
+    ASSERT_EQ(format.exitCode, 0) << format.err;
+    EXPECT_TRUE(Has(format, "\"label\": null")) << format.out;
+    EXPECT_FALSE(fs::exists(player + "/Update") || fs::exists(player + "/Playlists") || OnDrive("Music/b.mp3"));
+    EXPECT_TRUE(fs::is_directory(player + "/Music") && fs::is_directory(player + "/Photo"));
+    EXPECT_TRUE(fs::is_regular_file(card() + "/a.mp3"));
+    EXPECT_EQ(Zelhost({"info"}).exitCode, 0) << "the player still knows its profile";
+    EXPECT_EQ(Mtp({"format"}).exitCode, 2) << "no terminal to confirm on";
 }
 
 TEST_F(ZelhostMtp, DemoRunsOnASimulatedPlayerAndDevicesAnswers) {

@@ -74,19 +74,21 @@ special = Radio\FM
 )"},
     {"mtp-player", R"(# An MTP player, reached through the device agent: a simulated one over a
 # folder of this computer (--player DIR, and --card DIR for its memory card), or
-# without --player the MTP player libmtp finds. It keeps its own database.
+# without --player the MTP player libmtp finds. It keeps its own database, and
+# its playlists as playlist objects in its playlist folder.
 name = mtp-player
 description = MTP player (simulated with --player DIR, or a real one through libmtp)
 kind = mtp
 model = MTP Player
 product-id = 0x6010
 player-type = none
-capabilities = video image text
+capabilities = playlists video image text music-special
 extensions = MP3.WMA.OGG.WMV.ASF.AVI.JPG.BMP.TXT
 folder.music = Music
 folder.video = Video
 folder.photo = Photo
 folder.text = Text
+playlist-folder = Playlists
 album-art = 128x128
 )"},
 };

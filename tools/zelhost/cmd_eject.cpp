@@ -13,6 +13,9 @@ int RunEject(Session& session, const Args& args) {
         Complain("eject takes no arguments");
         return kExitUsage;
     }
+    // An MTP player is no drive of this computer: its device has nothing to flush.
+    if (session.IsMtp())
+        return NotOffered(session, "eject", "an MTP player has no drive to flush; it may be unplugged once no zelhost runs");
     if (!session.SyncDatabase()) {
         Complain("the player's database could not be written; do not unplug the player yet");
         return kExitDatabase;

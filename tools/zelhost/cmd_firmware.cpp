@@ -1,8 +1,10 @@
 // zelhost firmware: the firmware description the player keeps (SYSTEM.VER, or
 // SYSTEM/SYSTEM.VER) as the device read it, and `firmware update FOLDER`, which
-// copies a firmware package of this computer onto the player.
+// copies a firmware package of this computer onto the player (an MTP player's
+// description is read through its agent).
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -19,10 +21,34 @@ namespace fs = std::filesystem;
 
 constexpr size_t kDescriptionBytes = 100;  // what the device reads of the file
 
+// The names of path (from its level first) found below folder without regard
+// to case, as they are spelt there ("a/b"); empty when there is no such file.
+std::string SpeltAsOnDisk(const fs::path& folder, const std::vector<std::string>& path, size_t first = 0) {
+    std::error_code ignored;
+    if (first == path.size()) return fs::is_regular_file(fs::symlink_status(folder, ignored)) ? "." : "";
+    // Names that differ only in case may stand side by side: each is tried.
+    for (const auto& entry : fs::directory_iterator(folder, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (lstrcmpiW(ZelFromUtf8(name).c_str(), ZelFromUtf8(path[first]).c_str()) != 0) continue;
+        const std::string rest = SpeltAsOnDisk(entry.path(), path, first + 1);
+        if (!rest.empty()) return rest == "." ? name : name + "/" + rest;
+    }
+    return {};
+}
+
 // The description file as the device looks for it ("SYSTEM.VER", then
 // "SYSTEM\SYSTEM.VER", names matched without regard to case), as a path below
 // the player's root with the names as they are spelt; empty when there is neither.
-std::string DescriptionFile(const Session& session) {
+std::string DescriptionFile(Session& session) {
+    if (session.IsMtp()) {
+        // A real MTP player's description is read by the device alone; its answer tells it was there.
+        if (session.PlayerFolder().empty()) return session.Device().GetFWInfo() ? "SYSTEM.VER" : std::string();
+        // A simulated one keeps it in its folder (the device's listing shows no .VER files).
+        for (const std::vector<std::string>& path : {std::vector<std::string>{"SYSTEM.VER"},
+                                                     std::vector<std::string>{"SYSTEM", "SYSTEM.VER"}})
+            if (const std::string found = SpeltAsOnDisk(session.PlayerFolder(), path); !found.empty()) return found;
+        return {};
+    }
     for (const char16_t* name : {u"SYSTEM.VER", u"SYSTEM\\SYSTEM.VER"}) {
         const std::u16string path = std::u16string{session.Drive(), u':', u'\\'} + name;
         const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -35,7 +61,8 @@ std::string DescriptionFile(const Session& session) {
 // The lines of the part of the file the device reads.
 std::vector<std::string> DescriptionLines(const Session& session, const std::string& file) {
     std::vector<std::string> lines;
-    if (file.empty()) return lines;
+    // A real MTP player's file is read by the device alone (its fields are shown).
+    if (file.empty() || session.PlayerFolder().empty()) return lines;
     std::FILE* in = std::fopen((session.PlayerFolder() + "/" + file).c_str(), "rb");
     if (in == nullptr) return lines;
     char data[kDescriptionBytes];
@@ -109,6 +136,43 @@ std::vector<std::string> Written(const Snapshot& before, const Snapshot& after) 
     return written;
 }
 
+// The files of a package the device sends (empty ones are left out), below its folder.
+std::vector<std::string> PackageFiles(const fs::path& source) {
+    std::vector<std::string> files;
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(source, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        if (it->is_regular_file(ignored) && it->file_size(ignored) > 0)
+            files.push_back(it->path().lexically_relative(source).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// firmware update on a real MTP player: the device does not check what the
+// player answers, so the files are reported as sent, not as seen on the player.
+template <typename Finish>
+int UpdateUnseen(Session& session, const fs::path& source, const std::u16string& windowsPath, Json& result,
+                 Finish finish) {
+    session.Display().SetLabel("firmware");
+    const DWORD outcome = session.Device().FWUpdate(windowsPath.c_str(), nullptr);
+    session.Display().Interrupt();
+    session.Device().GetFWInfo();
+    const std::vector<std::string> sent = PackageFiles(source);
+    const int exitCode = ExitCodeOf(outcome);
+    result.Set("status", StatusName(exitCode));
+    result.Set("result", HexCode(outcome));
+    Json& list = result.Set("sent", Json::Array());
+    for (const std::string& path : sent) list.Push(path);
+    result.Set("firmware", FirmwareJson(session));
+    if (session.JsonOutput()) return finish(exitCode);
+    if (sent.empty()) std::printf("Nothing sent from %s (empty files are skipped)\n", source.c_str());
+    else std::printf("Sent %zu file%s from %s (the player's answers are not checked):\n", sent.size(),
+                     sent.size() == 1 ? "" : "s", source.c_str());
+    for (const std::string& path : sent) std::printf("  %s\n", path.c_str());
+    PrintFirmware(session);
+    return finish(exitCode);
+}
+
 int Update(Session& session, const std::string& folder) {
     std::error_code failed;
     const fs::path source = fs::absolute(folder, failed).lexically_normal();
@@ -126,6 +190,8 @@ int Update(Session& session, const std::string& folder) {
         return finish(kExitFailed);
     }
 
+    // A real MTP player has no folder of this computer to compare: what was sent is the package's non-empty files.
+    if (session.PlayerFolder().empty()) return UpdateUnseen(session, source, windowsPath, result, finish);
     const Snapshot before = TakeSnapshot(session.PlayerFolder());
     session.Display().SetLabel("firmware");
     const DWORD outcome = session.Device().FWUpdate(windowsPath.c_str(), nullptr);

@@ -1,6 +1,7 @@
 // zelhost format: formats the player through the device library (the drive-
 // format library empties the drive, the device sets it up again: folders,
-// the model's template files, an empty database), once the user confirmed it.
+// the model's template files, an empty database; an MTP player is formatted
+// by its agent and gets its standard folders again), once the user confirmed it.
 // Whatever a failed format could not remove is listed.
 #include <unistd.h>
 
@@ -36,6 +37,29 @@ std::vector<std::string> RootEntries(const std::string& folder) {
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator(folder, ignored))
         names.push_back(entry.path().filename().string() + (entry.is_directory(ignored) && !entry.is_symlink(ignored) ? "/" : ""));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// What the player holds: the files of its folder, or for a real MTP player what
+// the device lists (its memory card, which a format leaves alone, included).
+std::vector<TreeItem> DeviceTree(Session& session) {
+    std::vector<TreeItem> items;
+    std::string ignored;
+    CollectTree(session, {}, false, items, ignored);
+    return items;
+}
+
+size_t CountEntries(Session& session) {
+    if (!session.PlayerFolder().empty()) return CountEntries(session.PlayerFolder());
+    return DeviceTree(session).size();
+}
+
+std::vector<std::string> RootEntries(Session& session) {
+    if (!session.PlayerFolder().empty()) return RootEntries(session.PlayerFolder());
+    std::vector<std::string> names;
+    for (const TreeItem& item : DeviceTree(session))
+        if (item.depth == 0) names.push_back(ZelToUtf8(item.entry.name) + (item.entry.folder ? "/" : ""));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -106,12 +130,14 @@ int RunFormat(Session& session, const Args& args) {
         return kExitUsage;
     }
     const std::string& folder = session.PlayerFolder();
+    // A real MTP player has no folder of this computer: only the device shows what it holds.
+    const std::string where = folder.empty() ? "the MTP player" : "the player in " + folder;
     std::string why;
-    if (ProtectedFolder(folder, why)) {
+    if (!folder.empty() && ProtectedFolder(folder, why)) {
         Complain("will not format " + folder + ": it is " + why);
         return kExitRefused;
     }
-    const size_t before = CountEntries(folder);
+    const size_t before = CountEntries(session);
     const std::string model = ZelToUtf8(FieldText(session.Device().m_Settings.ModelName));
     Json result = Json::Object();
 
@@ -120,7 +146,7 @@ int RunFormat(Session& session, const Args& args) {
             Complain("format removes everything on the player; give --yes to confirm it (there is no terminal to ask on)");
             return kExitUsage;
         }
-        if (!Confirmed("Format the player in " + folder + " (" + model + ")? Everything on it is removed (" +
+        if (!Confirmed("Format " + where + " (" + model + ")? Everything on it is removed (" +
                        std::to_string(before) + " files and folders).")) {
             if (!session.JsonOutput()) std::printf("Not formatted; nothing was removed.\n");
             result.Set("status", "declined");
@@ -153,14 +179,15 @@ int RunFormat(Session& session, const Args& args) {
     std::string warning;
     if (!session.SaveProfile(warning)) Complain("the profile is not kept on the player: " + warning);
 
-    const size_t left = CountEntries(folder);
-    const std::vector<std::string> root = RootEntries(folder);
+    const size_t left = CountEntries(session);
+    const std::vector<std::string> root = RootEntries(session);
     int exitCode = kExitOk;
     result.Set("result", HexCode(outcome));
     if (ZelFailed(outcome)) {
         exitCode = kExitFailed;
-        const std::string reason = events.driveNotOpened ? "the player's drive could not be opened"
-                                                         : "the format library stopped before the end";
+        const std::string reason = session.IsMtp()          ? "the player refused the format"
+                                   : events.driveNotOpened ? "the player's drive could not be opened"
+                                                           : "the format library stopped before the end";
         result.Set("status", "failed");
         result.Set("reason", reason);
         result.Set("entriesLeft", static_cast<unsigned long>(left));
@@ -176,20 +203,20 @@ int RunFormat(Session& session, const Args& args) {
     }
 
     if (events.templatesFailed) exitCode = kExitFailed;
-    const std::string label = VolumeLabel(session.Drive());
+    // An MTP player has no volume of this computer, so no label to show.
+    const std::string label = session.IsMtp() ? std::string() : VolumeLabel(session.Drive());
     const size_t records = session.Records().size();
     result.Set("status", events.templatesFailed ? "failed" : "ok");
     result.Set("removed", static_cast<unsigned long>(before));
     Json& holds = result.Set("holds", Json::Array());
     for (const std::string& name : root) holds.Push(name);
     result.Set("templatesCopied", !events.templatesFailed);
-    result.Set("label", label);
+    result.Set("label", session.IsMtp() ? Json() : Json(label));
     result.Set("databaseRecords", session.HasDatabase() ? Json(static_cast<unsigned long>(records)) : Json());
     if (!session.JsonOutput()) {
-        std::printf("Formatted the player in %s (%s): %zu files and folders removed.\n", folder.c_str(), model.c_str(),
-                    before);
+        std::printf("Formatted %s (%s): %zu files and folders removed.\n", where.c_str(), model.c_str(), before);
         std::printf("It now holds: %s\n", Joined(root).c_str());
-        std::printf("Volume label: %s\n", label.empty() ? "(none)" : label.c_str());
+        if (!session.IsMtp()) std::printf("Volume label: %s\n", label.empty() ? "(none)" : label.c_str());
         if (session.HasDatabase()) std::printf("Database: %zu records\n", records);
         if (events.templatesFailed) Complain("the model's template files could not be copied onto the player");
     }

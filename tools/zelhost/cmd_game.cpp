@@ -66,6 +66,8 @@ int RunGame(Session& session, const Args& args) {
         Complain("game: usage: zelhost game install FOLDER");
         return kExitUsage;
     }
+    // An MTP device installs no games: the package would not reach the player.
+    if (session.IsMtp()) return NotOffered(session, "game install", "an MTP player takes no game packages");
     const std::string& given = args[1];
     std::error_code failed;
     const fs::path package = fs::absolute(given, failed).lexically_normal();

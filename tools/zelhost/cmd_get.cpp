@@ -76,6 +76,54 @@ std::optional<PlayerEntry> FindPlayerFile(Session& session, const std::string& p
     return entry;
 }
 
+// get on an MTP player: the device reads the file back through the agent into
+// the folder (UploadFile); a name that a file has is numbered by the device.
+GetOutcome GetFromMtp(Session& session, GetOutcome outcome, const PlayerEntry& entry, const std::u16string& folder,
+                      bool move) {
+    CZEL_DeviceForMTP& device = *session.MtpDevice();
+    BOOL there = 0;
+    const CString planned = device.UploadDestination(entry.devicePath.c_str(), folder.c_str(), &there);
+    if (there) {
+        outcome.status = "skipped";
+        outcome.destination = ZelHostPath(planned);
+        outcome.message = "already there as " + outcome.destination + (move ? "; left on the player" : "");
+        return outcome;
+    }
+    std::u16string source = entry.devicePath, destination = folder;
+    session.Display().SetLabel(ZelToUtf8(entry.name));
+    session.Display().OnBegin();
+    // The agent reads into a file of its own beside the destination and puts it in place
+    // only when whole, never over a file: a failed copy leaves nothing.
+    const bool copied = !planned.IsEmpty() && device.UploadFile(source.data(), destination.data(), 0, nullptr);
+    if (!copied) {
+        session.Display().Interrupt();
+        return Failed(outcome, Interrupted() ? "interrupted; nothing changed on this computer and the file stays on "
+                                               "the player"
+                                             : "the copy failed; nothing changed on this computer and the file stays "
+                                               "on the player");
+    }
+    session.Display().OnEnd();
+    std::error_code failed;
+    outcome.destination = ZelHostPath(planned);
+    outcome.size = fs::file_size(outcome.destination, failed);
+    // Whole: the copy holds as many bytes as the player listed for its file. Otherwise the copy
+    // is kept (it is what the player gave) and the player's file stays.
+    if (failed || outcome.size != entry.size)
+        return Failed(outcome, "the copy " + outcome.destination + " does not hold the " + std::to_string(entry.size) +
+                                   " bytes the player lists; the file stays on the player");
+    if (move) {
+        // The player's file goes only now that its copy is whole, from the folder that holds it.
+        std::vector<std::u16string> components = Session::SplitPlayerPath(ZelToUtf8(entry.devicePath));
+        components.pop_back();
+        std::string error;
+        std::u16string name = entry.name;
+        if (session.GoTo(components, error)) session.Device().DeleteFileDev(name.data(), 0);
+        outcome.moved = session.GoTo(components, error) && !session.FindInCurrent(entry.name);
+        if (!outcome.moved) outcome.message = "copied, but the player's file could not be deleted";
+    }
+    return outcome;
+}
+
 GetOutcome GetFile(Session& session, const std::string& path, const std::u16string& folder, bool move) {
     GetOutcome outcome;
     outcome.source = path;
@@ -83,9 +131,8 @@ GetOutcome GetFile(Session& session, const std::string& path, const std::u16stri
     const std::optional<PlayerEntry> entry = FindPlayerFile(session, path, error);
     if (!entry) return Failed(outcome, error);
     outcome.source = ShownDevicePath(entry->devicePath);
-    CZEL_DeviceForUMS* ums = session.MassStorageDevice();
-    if (ums == nullptr) return Failed(outcome, "this build does not copy files from an MTP player");
-    CZEL_DeviceForUMS& device = *ums;
+    if (session.IsMtp()) return GetFromMtp(session, outcome, *entry, folder, move);
+    CZEL_DeviceForUMS& device = *session.MassStorageDevice();
 
     BOOL there = 0;
     const CString planned = device.UploadDestination(entry->devicePath.c_str(), folder.c_str(), &there);

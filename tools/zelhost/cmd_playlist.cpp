@@ -22,10 +22,17 @@ namespace {
 // The longest entry a playlist line holds (its line buffers hold 259 units).
 constexpr size_t kLongestEntry = 259;
 
-bool OnPlayer(const std::u16string& devicePath) {
+bool OnPlayer(Session& session, const std::u16string& devicePath) {
+    // An MTP player's playlist names only the objects it holds.
+    if (session.IsMtp()) return true;
     std::error_code ignored;
     const std::string host = ZelHostPath(devicePath.c_str());
     return !host.empty() && fs::is_regular_file(host, ignored);
+}
+
+std::string FormatName(Session& session) {
+    if (session.IsMtp()) return "mtp";
+    return session.Device().m_Settings.PlayerType == 2 ? "plp" : "xpl";
 }
 
 std::string Utf8(const std::u16string& text) { return ZelToUtf8(text); }
@@ -63,7 +70,7 @@ int List(Session& session, const Args& args) {
     if (session.JsonOutput()) {
         Json json = Json::Object();
         json.Set("folder", folder);
-        json.Set("format", session.Device().m_Settings.PlayerType == 2 ? "plp" : "xpl");
+        json.Set("format", FormatName(session));
         Json& list = json.Set("playlists", Json::Array());
         for (const PlayerPlaylist& playlist : playlists)
             list.Push(PlaylistJson(playlist, ReadPlaylistEntries(session, playlist).size()));
@@ -98,7 +105,7 @@ int Show(Session& session, const Args& args) {
             Json& item = list.Push(Json::Object());
             item.Set("path", ShownDevicePath(entry));
             item.Set("devicePath", Utf8(entry));
-            item.Set("onPlayer", OnPlayer(entry));
+            item.Set("onPlayer", OnPlayer(session, entry));
         }
         std::fputs(json.Dump().c_str(), stdout);
         return kExitOk;
@@ -106,7 +113,7 @@ int Show(Session& session, const Args& args) {
     size_t missing = 0;
     for (const std::u16string& entry : entries) {
         std::printf("%s\n", ShownDevicePath(entry).c_str());
-        if (!OnPlayer(entry)) ++missing;
+        if (!OnPlayer(session, entry)) ++missing;
     }
     if (missing > 0)
         Complain("playlist " + Utf8(playlist.name) + ": " + Entries(missing) +
@@ -231,7 +238,7 @@ int Add(Session& session, const Args& args) {
             message = entry ? "is a folder" : "no such file on the player";
             return static_cast<int>(entry ? kExitRefused : kExitFailed);
         }
-        JoinPlaylist(session, entry->name, join);
+        JoinPlaylist(session, entry->devicePath, join);
         joined = true;
         components.push_back(entry->name);
         done = "added " + Session::ShownPath(components) + " to " + Utf8(join.playlist);
@@ -287,7 +294,7 @@ int Store(Session& session, const Args& args) {
         size_t opened = 0;
         if (!ExpandSpecialPath(session, components, opened, message)) {
             code = kExitFailed;
-        } else if (const std::u16string path = session.DevicePath(components); !OnPlayer(path)) {
+        } else if (const std::u16string path = session.DevicePath(components); !OnPlayer(session, path)) {
             code = kExitFailed;
             message = "no file " + Session::ShownPath(components) + " on the player";
         } else if (path.size() > kLongestEntry) {
@@ -393,6 +400,16 @@ int RunPlaylist(Session& session, const Args& args) {
         Complain("playlist: " + NoPlaylistsReason(session));
         return kExitRefused;
     }
+    // An MTP player's playlists are objects that grow as files join them; the
+    // device offers no playlist files to make, rename, write anew or purge.
+    static const std::map<std::string, const char*> kNotOnMtp = {
+        {"create", "an MTP player's playlists are made when files join them (playlist add, put --playlist)"},
+        {"rename", "the device does not rename an MTP player's playlists"},
+        {"store", "the device does not write an MTP player's playlists anew (playlist add appends to one)"},
+        {"purge", "an MTP player drops deleted files from its playlists itself"},
+    };
+    if (const auto refused = kNotOnMtp.find(args[0]); session.IsMtp() && refused != kNotOnMtp.end())
+        return NotOffered(session, "playlist " + args[0], refused->second);
     return action->second(session, Args(args.begin() + 1, args.end()));
 }
 

@@ -272,7 +272,7 @@ int RunPut(Session& session, const Args& args) {
         exitCode = std::max(exitCode, outcome.exitCode);
         if (outcome.exitCode == kExitOk || outcome.exitCode == kExitDatabase) {
             // The file joins its playlists from the folder it landed in.
-            JoinPlaylist(session, outcome.devicePath.substr(outcome.devicePath.rfind(u'\\') + 1), join);
+            JoinPlaylist(session, outcome.devicePath, join);
             landed = true;
             ++sent;
         }

@@ -44,6 +44,8 @@ int RunRebuild(Session& session, const Args& args) {
         Complain("rebuild takes no arguments");
         return kExitUsage;
     }
+    // The device rebuilds nothing on an MTP player: it keeps its own database.
+    if (session.IsMtp()) return NotOffered(session, "rebuild", "an MTP player keeps its own database");
     Json result = Json::Object();
     auto finish = [&session, &result](int exitCode) {
         Json results = Json::Array();

@@ -40,6 +40,8 @@ int RunUploads(Session& session, const Args& args) {
     }
     if (kinds.empty()) kinds.assign(std::begin(kKinds), std::end(kKinds));
 
+    // An MTP device looks for no new content: its players offer none.
+    if (session.IsMtp()) return NotOffered(session, "uploads", "an MTP player offers no new content; zelhost get copies its files");
     CZEL_Device& device = session.Device();
     if (!(device.m_Settings.Capabilities & ZEL_CAP_NEW_CONTENT) || device.m_Settings.SpecialFolders[0][0] == 0) {
         Complain("uploads: the player offers no uploads (its profile needs the new-content capability and a "

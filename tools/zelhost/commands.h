@@ -35,6 +35,9 @@ int RunRebuild(Session& session, const Args& args);
 
 // Prints {"results": [...], "exitCode": n} when the session gives JSON; answers exitCode.
 int FinishResults(const Session& session, Json results, int exitCode);
+// A command whose operation the device does nothing for on this player: says
+// that the player does not offer it, and why; answers kExitRefused.
+int NotOffered(const Session& session, const std::string& command, const std::string& why);
 // Splits a command's arguments into its switches and the rest. A switch is any
 // of the spellings given; another argument that begins with "-" is reported
 // as unknown (false). switched tells which spelling group was given.

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
 
 #include "commands.h"
 #include "demo.h"
@@ -132,13 +131,6 @@ int main(int argc, char** argv) {
     if (!session) {
         Complain(error);
         return exitCode;
-    }
-    // What this build does not offer on an MTP player is refused plainly rather than pretended.
-    static const std::set<std::string> kNotOnMtp = {"uploads", "get", "game", "format", "firmware", "eject",
-                                                     "rebuild"};
-    if (session->IsMtp() && kNotOnMtp.count(command) != 0) {
-        Complain(command + ": this build does not offer it on an MTP player");
-        return kExitRefused;
     }
     exitCode = found->second.run(*session, args);
     // Ending the session writes what is still pending of the player's database.

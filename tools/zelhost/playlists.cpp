@@ -16,7 +16,10 @@ namespace {
 // The longest path the playlist files take (their line buffers hold 259 units).
 constexpr size_t kLongestPlaylistPath = 259;
 
-std::u16string Extension(Session& session) { return session.Device().m_Settings.PlayerType == 2 ? u".plp" : u".xpl"; }
+std::u16string Extension(Session& session) {
+    if (session.IsMtp()) return u".pla";  // the name a playlist object usually carries
+    return session.Device().m_Settings.PlayerType == 2 ? u".plp" : u".xpl";
+}
 
 bool EndsWithNoCase(const std::u16string& text, const std::u16string& tail) {
     return text.size() >= tail.size() && lstrcmpiW(text.substr(text.size() - tail.size()).c_str(), tail.c_str()) == 0;
@@ -27,17 +30,40 @@ std::u16string WithoutLineEnd(std::u16string line) {
     return line;
 }
 
+// The playlist folder as a path of the player.
+std::vector<std::u16string> PlaylistFolder(Session& session) {
+    return Session::SplitPlayerPath(ZelToUtf8(FieldText(session.Device().m_Settings.PlaylistFile)));
+}
+
+// Makes the folder's missing levels and enters it. False with error filled.
+bool EnterMaking(Session& session, const std::vector<std::u16string>& folder, std::string& error) {
+    std::vector<std::u16string> reached;
+    for (const std::u16string& level : folder) {
+        if (!session.GoTo(reached, error)) return false;
+        const std::optional<PlayerEntry> entry = session.FindInCurrent(level);
+        std::u16string name = entry ? entry->name : level;
+        if (!entry && !session.Device().MakeFolder(name.data())) {
+            error = "the folder " + ZelToUtf8(name) + " could not be made";
+            return false;
+        }
+        reached.push_back(name);
+    }
+    return session.GoTo(reached, error);
+}
+
 }  // namespace
 
 bool KeepsPlaylists(Session& session) {
-    if (session.IsMtp()) return false;  // this build writes no playlists on an MTP player
     const tagDeviceSettings& settings = session.Device().m_Settings;
+    // An MTP player keeps playlist objects in its playlist folder, whatever its player type.
+    if (session.IsMtp()) return settings.PlaylistFile[0] != 0;
     return (settings.Capabilities & ZEL_CAP_PLAYLISTS) && (settings.PlayerType == 1 || settings.PlayerType == 2) &&
            settings.PlaylistFile[0] != 0;
 }
 
 std::string NoPlaylistsReason(Session& session) {
-    if (session.IsMtp()) return "this build keeps no playlists on an MTP player";
+    if (session.IsMtp())
+        return "the player keeps no playlists (profile " + session.GetProfile().name + ": it needs a playlist-folder)";
     return "the player keeps no playlist files (profile " + session.GetProfile().name +
            ": it needs the capability playlists, player-type xpl or plp and a playlist-folder)";
 }
@@ -50,6 +76,19 @@ std::vector<PlayerPlaylist> ListPlaylists(Session& session) {
         if (!EndsWithNoCase(file, extension)) return;
         playlists.push_back({file.substr(0, file.size() - extension.size()), file});
     };
+    if (CZEL_DeviceForMTP* mtp = session.MtpDevice()) {
+        // The playlist objects of the playlist folder, with or without their ".pla".
+        std::string missing;
+        std::vector<std::u16string> folder = PlaylistFolder(session);
+        if (!session.GoTo(folder, missing)) return playlists;
+        CStringArray items;
+        for (const PlayerEntry& entry : session.ListCurrent()) {
+            if (entry.folder || !mtp->ReadPlaylistItems(entry.name.c_str(), items)) continue;
+            const bool named = EndsWithNoCase(entry.name, extension);
+            playlists.push_back({named ? entry.name.substr(0, entry.name.size() - extension.size()) : entry.name, entry.name});
+        }
+        return playlists;
+    }
     if (device.m_Settings.PlayerType == 1) {
         for (LPCWSTR path = device.GetFirstPlaylistName(); path != nullptr; path = device.GetNextPlaylistName()) {
             const std::u16string full(path);
@@ -79,6 +118,15 @@ std::optional<PlayerPlaylist> FindPlaylist(Session& session, const std::u16strin
 std::vector<std::u16string> ReadPlaylistEntries(Session& session, const PlayerPlaylist& playlist,
                                                  std::u16string* myAuro) {
     CZEL_Device& device = session.Device();
+    std::vector<std::u16string> paths;
+    if (CZEL_DeviceForMTP* mtp = session.MtpDevice()) {
+        // A playlist object names the player's files by their device paths.
+        CStringArray items;
+        mtp->ReadPlaylistItems(playlist.file.c_str(), items);
+        for (INT_PTR i = 0; i < items.GetSize(); ++i) paths.push_back(items[i].Str());
+        if (myAuro != nullptr) myAuro->clear();
+        return paths;
+    }
     // ReadPlaylist appends; the host empties the lists first.
     device.GetPlaylistItemNames().RemoveAll();
     device.GetPlaylistItemEntries().RemoveAll();
@@ -86,7 +134,6 @@ std::vector<std::u16string> ReadPlaylistEntries(Session& session, const PlayerPl
     device.ReadPlaylist(file.data());
     if (myAuro != nullptr) *myAuro = device.GetPlaylistMyAuroValue().Str();
 
-    std::vector<std::u16string> paths;
     const std::u16string drive{session.Drive(), u':'};
     if (device.m_Settings.PlayerType == 2) {
         // A PLP player delivers whole entry lines, "HDD, " and the path below the root.
@@ -178,9 +225,11 @@ bool ResolvePlaylistJoin(Session& session, PlaylistJoin& join, std::string& erro
     return false;
 }
 
-void JoinPlaylist(Session& session, const std::u16string& fileName, const PlaylistJoin& join) {
+void JoinPlaylist(Session& session, const std::u16string& devicePath, const PlaylistJoin& join) {
     if (!join.Any()) return;
-    std::u16string file = fileName;
+    // A mass-storage device records a name of its current folder; an MTP device
+    // the name as it is given, which its agent finds by the device path.
+    std::u16string file = session.IsMtp() ? devicePath : devicePath.substr(devicePath.rfind(u'\\') + 1);
     std::u16string playlist = join.playlist;
     std::u16string myAuro = join.myAuro.value_or(std::u16string());
     // The device records the file of its current folder: where the file just landed.
@@ -190,12 +239,19 @@ void JoinPlaylist(Session& session, const std::u16string& fileName, const Playli
 
 void UpdatePlaylistsAfterTransfer(Session& session) {
     if (!KeepsPlaylists(session)) return;
-    session.Device().UpdatePlaylist(1, nullptr, nullptr, nullptr);
+    std::string error;
+    // An MTP device writes the playlist objects into the folder the host shows:
+    // the playlist folder, made when missing.
+    if (session.IsMtp() && !EnterMaking(session, PlaylistFolder(session), error))
+        Complain("the files joined no playlist: " + error);
+    else
+        session.Device().UpdatePlaylist(1, nullptr, nullptr, nullptr);
     session.Device().RefreshDeviceInfo(0);
 }
 
 void UpdatePlaylistsAfterDeletion(Session& session) {
-    if (KeepsPlaylists(session)) session.Device().UpdatePlaylist(0, nullptr, nullptr, nullptr);
+    // An MTP player drops a deleted file from its playlists itself.
+    if (KeepsPlaylists(session) && !session.IsMtp()) session.Device().UpdatePlaylist(0, nullptr, nullptr, nullptr);
 }
 
 }  // namespace zelhost

@@ -54,10 +54,11 @@ bool TakePlaylistOption(const Args& args, size_t& k, PlaylistJoin& join, std::st
 // be a file name, a mood 1 to 4 or one of the device's mood names. False with
 // error filled.
 bool ResolvePlaylistJoin(Session& session, PlaylistJoin& join, std::string& error);
-// Records a file of the current folder (its name there) for the playlist update.
-void JoinPlaylist(Session& session, const std::u16string& fileName, const PlaylistJoin& join);
+// Records a file that landed at devicePath, in the device's current folder, for the playlist update.
+void JoinPlaylist(Session& session, const std::u16string& devicePath, const PlaylistJoin& join);
 // After files were sent: the device merges them into their playlists (and
-// empties its transfer lists), as a host does after a batch.
+// empties its transfer lists), as a host does after a batch. An MTP device
+// does it from the playlist folder, which then is the current folder.
 void UpdatePlaylistsAfterTransfer(Session& session);
 // After files were deleted: every playlist loses the entries whose files are gone.
 void UpdatePlaylistsAfterDeletion(Session& session);

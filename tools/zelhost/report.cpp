@@ -146,7 +146,6 @@ void Complain(const std::string& message) {
     std::fprintf(stderr, "zelhost: %s\n", message.c_str());
 }
 
-
 int FinishResults(const Session& session, Json results, int exitCode) {
     if (session.JsonOutput()) {
         Json json = Json::Object();
@@ -155,6 +154,11 @@ int FinishResults(const Session& session, Json results, int exitCode) {
         std::fputs(json.Dump().c_str(), stdout);
     }
     return exitCode;
+}
+
+int NotOffered(const Session& session, const std::string& command, const std::string& why) {
+    Complain(command + ": the player does not offer it (" + why + ")");
+    return FinishResults(session, Json::Array(), kExitRefused);
 }
 
 bool ParseSwitches(const char* command, const Args& args, const std::vector<std::vector<std::string>>& spellings,

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "player_files.h"
+#include "scratch.h"
 
 namespace zelhost {
 
@@ -206,6 +207,9 @@ bool Session::SetUpMtp(int& exitCode, std::string& error) {
         setenv("ZEL_MTP_PLAYER", m_playerFolder.c_str(), 1);
         setenv("ZEL_MTP_CARD", m_cardFolder.c_str(), 1);
     }
+    // The set-up reads the player's firmware description through the library's
+    // temporary folder, which lives in the scratch folder, not in the user's home.
+    if (!Scratch::OfProcess().Ready(error)) return false;
     m_window = std::make_unique<HostWindow>(m_display);
     m_device = std::make_unique<CZEL_DeviceForMTP>();
     // The device object's own window receives the agent's copy progress.
@@ -249,6 +253,7 @@ bool Session::SaveProfile(std::string& error) {
     kept.usePlayerLibrary = false;  // never decided by what the player keeps
     const std::string text = kept.ToText();
     std::optional<std::string> path;
+    if (IsMtp() && m_playerFolder.empty()) return true;  // a real MTP player: nothing is kept on it
     if (IsMtp()) {
         // A simulated MTP player keeps it in its folder, as the drive of a mass-storage one does.
         std::u16string relative(kSavedProfile);

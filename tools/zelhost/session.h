@@ -56,6 +56,8 @@ public:
     CZEL_DeviceForUMS* MassStorageDevice() {
         return IsMtp() ? nullptr : static_cast<CZEL_DeviceForUMS*>(m_device.get());
     }
+    // The device object of an MTP player; null for a mass-storage player.
+    CZEL_DeviceForMTP* MtpDevice() { return IsMtp() ? static_cast<CZEL_DeviceForMTP*>(m_device.get()) : nullptr; }
     bool IsMtp() const { return m_profile.IsMtp(); }
     // MTP: the simulated player's card folder (empty: none, or a real player).
     const std::string& CardFolder() const { return m_cardFolder; }

@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kNoEntry = -1;
+constexpr int kLastMtpKind = 7;  // the special folders an MTP player opens itself
 const char16_t kPack[] = u"My Pack";
 
 // The folder below the root that a Folders entry, the playlist folder or the
@@ -117,9 +118,11 @@ bool OpenSpecialFolder(Session& session, std::vector<std::u16string>& components
     error.clear();
     const SpecialPath* special = SpecialPathOf(session, components, error);
     if (special == nullptr) return error.empty();
-    if (session.IsMtp()) {
-        error = "this build does not open the special folders of an MTP player (give the folder's path)";
-        return false;
+    // An MTP player opens its kinds 1 to 7 itself; the others are folders reached by name.
+    if (session.IsMtp() && special->id > kLastMtpKind) {
+        if (!ExpandSpecialPath(session, components, opened, error)) return false;
+        opened = 0;  // entered by name like any folder, never made
+        return true;
     }
     CZEL_Device& device = session.Device();
     // The device opens (and makes) the folder; it answers 0 only when the folder is open already.
