@@ -45,6 +45,7 @@ Commands:
   firmware [update FOLDER]
                        the firmware description (SYSTEM.VER); update: copy a firmware package
   eject                write the database and flush the player so that it may be unplugged
+                       (not on an MTP player)
   rebuild              rebuild the player's database from the files on it, by the rules of
                        its model; then the records by type
   profiles [NAME]      the built-in profiles, or one of them in the profile format
@@ -185,6 +186,10 @@ playlist's name with or without its extension (Mix or Mix.xpl), matched without 
 case; a name cannot hold \ / : * ? " < > |. A player whose profile keeps no playlist files
 (capability playlists, player-type xpl or plp, and a playlist-folder) refuses every action
 (exit code 3).
+An MTP player keeps playlist objects in its playlist-folder (NAME or NAME.pla), which
+grow as files join them (add, put --playlist or --mood) and lose deleted files by
+themselves: list, show and add work on one; create, rename, store and purge are not
+offered (exit code 3).
 
 Actions:
   list                 the playlists and how many entries each holds, the mood playlists
@@ -223,7 +228,8 @@ Lists the new content the player offers in its upload folders (the profile's spe
 folders, searched with every folder below them) for each KIND: music (MP3), video (MPG,
 AVI, WMV, KVI), photo (JPG, GIF, BMP); all three without a KIND. A player whose profile
 lacks the new-content capability or a special folder offers nothing (exit code 3); the
-built-in profile 'recorder' has both. Fetch what is listed with get.
+built-in profile 'recorder' has both. Fetch what is listed with get. An MTP player offers
+no new content (exit code 3); get copies its files.
 )"},
     {"get", R"(Usage: zelhost [--json] get [--move] PLAYER-PATH... [DEST]
        zelhost get [--move] --to DEST PLAYER-PATH...
@@ -241,7 +247,8 @@ player, as with cp.
                on this computer is whole and holds the same bytes; skipped files stay
 The copy is written under a hidden name in DEST and renamed when whole, so a failure or
 cancel leaves nothing behind. A missing file fails (exit code 4). Progress is a bar on a
-terminal and plain lines otherwise.
+terminal and plain lines otherwise. From an MTP player the device's agent reads the file
+back (it keeps the player's time); a .vmf movie arrives as it is.
 )"},
     {"game", R"(Usage: zelhost [--json] game install FOLDER
 
@@ -254,6 +261,7 @@ Actions:
                        name), sub-folders included, with one progress bar for the whole
                        package. zelhost installs from a private copy, so FOLDER stays as it
                        is. A package that does not reach the player whole fails (exit code 4).
+An MTP player takes no game packages (exit code 3).
 )"},
     {"format", R"(Usage: zelhost [--json] format [--yes]
 
@@ -268,6 +276,9 @@ reported after it; a second quits at once and leaves the player half formatted).
 is still on the player; -v shows the format library's own lines, which name every entry
 it could not remove. zelhost refuses to format "/", the home folder or a folder holding
 it, and the folder it runs from.
+An MTP player is formatted by its agent: its storage is emptied (its memory card is
+left alone) and the device makes the standard folders again; there is no volume label
+(null in JSON) and no database.
 )"},
     {"firmware", R"(Usage: zelhost [--json] firmware
        zelhost [--json] firmware update FOLDER
@@ -279,6 +290,10 @@ bar: the files of FOLDER go to the player's root, its folders to folders of the 
 a folder named "system" goes to the player's system folder and ends the walk of the
 folder that holds it; empty files are skipped. zelhost lists the files that were written
 and the description read afresh. A failed copy exits with 4.
+On an MTP player the device reads SYSTEM.VER through its agent (only its first 19 bytes
+of a line count). The package is sent through the agent, which does not report each
+file: zelhost lists what landed in a simulated player's folder, or what it sent ("sent")
+to a real one.
 )"},
     {"eject", R"(Usage: zelhost [--json] eject
 
@@ -286,7 +301,8 @@ Gets the player ready to be unplugged: the database is written, then the safe-re
 library flushes the file system the player's folder lies on. Exit code 0 when the flush
 succeeded; 4 when it failed or the library is missing, 6 when the database could not be
 written (do not unplug then). It does not
-unmount the player's file system.
+unmount the player's file system. An MTP player is no drive of this computer: there is
+nothing to flush (exit code 3); it may be unplugged once no zelhost runs.
 )"},
     {"rebuild", R"(Usage: zelhost [--json] rebuild
 
@@ -306,7 +322,8 @@ A player without a database, or with less than 10 MiB free, is refused (exit cod
 nothing changes. When the rebuilt database cannot be written: exit code 6, and the player
 keeps the database it had. Ctrl-C stops the rebuild (exit code 130): the rebuilt database
 is never written and the player keeps the database it had, whole, as it does after a
-second Ctrl-C, which ends zelhost at once.
+second Ctrl-C, which ends zelhost at once. An MTP player keeps its own database: the player
+does not offer a rebuild (exit code 3).
 )"},
     {"profiles", R"(Usage: zelhost profiles [NAME]
 
