@@ -4,8 +4,9 @@
 // stays zero-terminated within its size, the region keeps at most two units,
 // the update code at most five, and the rule answers 0 or 1.
 //
-// Each device class reads the lines by its own rule; a class's rule joins the
-// table below as a function over (data, length, settings).
+// Each device class reads the lines by its own rule (the mass-storage rule and
+// the MTP player's 19-byte lines); each joins the table below as a function
+// over (data, length, settings).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,10 +15,26 @@
 #include "ZELDevice/abi/Records.h"
 #include "fuzz_support.h"
 #include "internal/FirmwareDescription.h"
+#include "internal/MtpFirmwareText.h"
 #include "zelcompat/textfn.h"
 
 namespace {
 
+// The MTP player's rule, its fields stored into the settings as the device
+// stores them.
+BOOL ReadMtpDescription(const char* data, DWORD length, tagDeviceSettings& settings) {
+    const zelmtpdevice::FirmwareDescription description = zelmtpdevice::ReadFirmwareDescription(data, length);
+    FUZZ_EXPECT(description.major <= 999 && description.minor <= 999);
+    FUZZ_EXPECT(description.region.GetLength() <= 2 && description.updateId.GetLength() <= 5);
+    if (description.hasVersion) {
+        settings.FWMajor = description.major;
+        settings.FWMinor = description.minor;
+        lstrcpynW(settings.FWRegion, description.region, sizeof settings.FWRegion / sizeof(WCHAR));
+    }
+    if (description.hasUpdate)
+        lstrcpynW(settings.FWUpdateID, description.updateId, sizeof settings.FWUpdateID / sizeof(WCHAR));
+    return description.hasVersion ? 1 : 0;
+}
 
 struct Rule {
     const char* deviceClass;
@@ -26,6 +43,7 @@ struct Rule {
 
 const Rule kRules[] = {
     {"mass-storage", &zelums::ReadFirmwareDescription},
+    {"MTP", &ReadMtpDescription},
 };
 
 }  // namespace
