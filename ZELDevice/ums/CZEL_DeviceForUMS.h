@@ -198,16 +198,18 @@ protected:
     BOOL RebuildDBSubDir(LPCWSTR folder, LPCWSTR category);
     // The M41 family: MP3, WMA and OGG files, hidden root entries skipped.
     void Rebuild_M41DB();
-    // The log-file family: the Music, Photo, Video and Text folders, each with
-    // its log started again from the model's template.
+    // The log-file family: the Music, Photo, Video and Text folders.
     void Rebuild_S6DB();
+    // The log-file family, once its rebuild is whole: each media folder's log
+    // starts again from the model's template.
+    void ResetRebuildLogs();
     // Every other model: the root's files and folders but SYSTEM and RECORDED,
     // or only the category folders on the two category players.
     void Rebuild_ORBDB();
     // Records every file of the rebuild list through the database library
     // (type, and tags for music), sending the host the percentages as they
-    // change, until the host cancels; the last percentage sent.
-    DWORD RecordRebuildList();
+    // change, until the host cancels (when cancellable); the last percentage sent.
+    DWORD RecordRebuildList(bool cancellable = true);
     // Lets the host's messages run; false once the host cancelled the rebuild.
     bool KeepRebuilding();
 

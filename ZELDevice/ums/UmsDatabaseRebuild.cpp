@@ -8,7 +8,10 @@
 // rebuild as it stops a copy, with CancelTransfer while its messages run: the
 // walk or the records stop, the device opens the player's database again
 // (which drops the unfinished new one), the host hears the end at the
-// percentage reached and the answer is ZEL_ERR_CANCELLED.
+// percentage reached and the answer is ZEL_ERR_CANCELLED. The log-file family's
+// records join the database the player has, where a stop could not take back
+// the records already added: its rebuild stops during the walk only, and its
+// logs start again from the templates once the rebuild is whole.
 #include <memory>
 
 #include "ZELDevice/abi/Agent.h"
@@ -65,15 +68,19 @@ DWORD CZEL_DeviceForUMS::RebuildDB() {
         break;
     }
 
-    const DWORD reached = m_bCancel ? 0 : RecordRebuildList();
+    const bool joinsExisting = route == zelcore::RebuildRoute::LogFile;
+    const bool walkStopped = m_bCancel != 0;
+    const DWORD reached = walkStopped ? 0 : RecordRebuildList(!joinsExisting);
     std::vector<CString>().swap(m_RebuildList);
-    if (m_bCancel) {
+    if (walkStopped || (m_bCancel && !joinsExisting)) {
         // The database the player has is opened again; the new one was never written.
         m_pfnZELDB_Create(m_Settings.DriveLetter, GetSafeHwnd(), 0);
         NotifyHost(ZEL_EVENT_REBUILD_END, static_cast<LPARAM>(reached));
         zelcore::PumpWaitingMessages();
         return ZEL_ERR_CANCELLED;
     }
+    m_bCancel = 0;  // a cancel that came after the log-file family's first record
+    if (joinsExisting) ResetRebuildLogs();
     m_pfnZELDB_DBSync(1);
     NotifyHost(ZEL_EVENT_REBUILD_END, 100);
     zelcore::PumpWaitingMessages();
@@ -85,11 +92,11 @@ bool CZEL_DeviceForUMS::KeepRebuilding() {
     return m_bCancel == 0;
 }
 
-DWORD CZEL_DeviceForUMS::RecordRebuildList() {
+DWORD CZEL_DeviceForUMS::RecordRebuildList(bool cancellable) {
     const size_t count = m_RebuildList.size();
     auto record = std::make_unique<tagDB_File>();
     size_t lastSent = 0;
-    for (size_t index = 0; index < count && !m_bCancel; ++index) {
+    for (size_t index = 0; index < count && !(cancellable && m_bCancel); ++index) {
         CString path = m_RebuildList[index];
         *record = tagDB_File{};
         // Music carries its tags into the record; every file is recorded, whatever its type.

@@ -110,6 +110,17 @@ void CZEL_DeviceForUMS::Rebuild_ORBDB() {
 }
 
 void CZEL_DeviceForUMS::Rebuild_S6DB() {
+    CFileFind finder;
+    BOOL more = finder.FindFile(m_strDriveRoot + u"*.*");
+    while (more) {
+        more = finder.FindNextFile();
+        if (!finder.IsDots() && IsWalkableFolder(finder) && LogFolderOf(finder.GetFileName()) != nullptr)
+            RebuildDBSubDir(finder.GetFilePath(), nullptr);
+        if (!KeepRebuilding()) return;
+    }
+}
+
+void CZEL_DeviceForUMS::ResetRebuildLogs() {
     const CString templates = ModelTemplateFolder();
     CFileFind finder;
     BOOL more = finder.FindFile(m_strDriveRoot + u"*.*");
@@ -117,16 +128,12 @@ void CZEL_DeviceForUMS::Rebuild_S6DB() {
         more = finder.FindNextFile();
         const char16_t* logFolder = finder.IsDots() || !IsWalkableFolder(finder) ? nullptr
                                                                                   : LogFolderOf(finder.GetFileName());
-        if (logFolder != nullptr) {
-            // The folder's log starts again from the model's template. The
-            // template is copied over the old log, which is replaced in one step
-            // once the copy is whole; without a template the old log stays.
-            const CString folder(logFolder);
-            const CString log = u"SX_" + folder + u".log";
-            ShellSilentCopy(CWnd::FromHandle(m_hHostWnd), templates + u"\\" + folder + u"\\" + log,
-                            m_strDriveRoot + folder + u"\\");
-            RebuildDBSubDir(finder.GetFilePath(), nullptr);
-        }
-        if (!KeepRebuilding()) return;
+        if (logFolder == nullptr) continue;
+        // The template is copied over the old log, which is replaced in one
+        // step once the copy is whole; without a template the old log stays.
+        const CString folder(logFolder);
+        const CString log = u"SX_" + folder + u".log";
+        ShellSilentCopy(CWnd::FromHandle(m_hHostWnd), templates + u"\\" + folder + u"\\" + log,
+                        m_strDriveRoot + folder + u"\\");
     }
 }

@@ -153,8 +153,8 @@ private:
         return true;
     }
 
-    // Mode 1: an empty database. A drive without a database file gets it at
-    // once; one with a file keeps it until the new database is written.
+    // Mode 1: an empty database. A drive without a database file gets an empty
+    // one at once; one with a file keeps it until the new database is written.
     bool StartEmptyLocked() {
         if (zelplayerdb::DatabaseExists(m_drive)) {
             m_freshStart = true;
@@ -163,6 +163,9 @@ private:
         zelplayerdb::DatabaseLock held(m_drive);
         Store empty;
         m_baseEmpty = true;
+        // The records that follow are a fresh start still: one that is never
+        // written leaves the empty file, not part of them.
+        m_freshStart = true;
         return held.Held() && zelplayerdb::Save(m_drive, empty, m_window);
     }
 

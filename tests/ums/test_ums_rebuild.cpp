@@ -268,6 +268,29 @@ TEST_F(UmsRebuild, TheLogFileFamilyStartsEachMediaFolderLogFromTheModelsTemplate
     EXPECT_EQ((std::set<std::string>{"photo/p.jpg"}), player.RecordedPaths());
 }
 
+// The log-file family's records join the database the player has, so a stop
+// is taken during the walk only: stopped there, the logs and the records stay
+// as they were; stopped among the records, the rebuild runs to its end.
+TEST_F(UmsRebuild, TheLogFileFamilyStopsOnlyBeforeItsFirstRecord) {
+    for (int k = 0; k < 4; ++k) drive.WriteFile("Music/" + std::to_string(k) + ".mp3", "a");
+    StartPlayer(u"RW-LC8");
+    ASSERT_TRUE(player.Record(u"E:\\Old\\old.mp3"));
+    player.UpdateDataBase(0);
+    for (WPARAM cancelAt : {ZEL_EVENT_REBUILD_BEGIN, ZEL_EVENT_REBUILD_PROGRESS}) {
+        SCOPED_TRACE(cancelAt);
+        drive.WriteFile("Music/SX_Music.log", "the player's old log");
+        host.onMessage = [this, cancelAt](WPARAM event, LPARAM) {
+            if (event == cancelAt) player.CancelTransfer();
+        };
+        const DWORD result = player.RebuildDB();
+        host.onMessage = nullptr;
+        const bool stopped = cancelAt == ZEL_EVENT_REBUILD_BEGIN;
+        EXPECT_EQ(stopped ? ZEL_ERR_CANCELLED : ZEL_SUCCESS, result);
+        EXPECT_EQ(stopped, drive.ReadFile("Music/SX_Music.log") == "the player's old log");
+        EXPECT_EQ(stopped ? 1u : 5u, player.RecordedPaths().size());
+    }
+}
+
 // ---- A rebuild that never reaches its end. ----
 
 // The host cancels as it cancels a copy, when the rebuild starts (the walk

@@ -30,13 +30,6 @@ std::string Summary(const std::map<std::string, unsigned long>& counts) {
     return text.empty() ? "nothing" : text;
 }
 
-// A write of the reference database library that failed says so on the debugger output.
-bool WriteFailed(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines)
-        if (line.rfind("[PlayerDB] Can't", 0) == 0) return true;
-    return false;
-}
-
 }  // namespace
 
 int RunRebuild(Session& session, const Args& args) {
@@ -73,11 +66,9 @@ int RunRebuild(Session& session, const Args& args) {
     // Between progress messages a Ctrl-C reaches the rebuild on the window's timer.
     session.Window().WatchForInterrupt(true);
     DWORD outcome = 0;
-    bool writeFailed = false;
     {
         DiagnosticCapture capture(session.Verbose());
         outcome = session.Device().RebuildDB();
-        writeFailed = WriteFailed(capture.Lines());
     }
     session.Window().WatchForInterrupt(false);
     session.Window().SetListener({});
@@ -103,8 +94,9 @@ int RunRebuild(Session& session, const Args& args) {
         result.Set("reason", why);
         return finish(exitCode);
     }
-    // The rebuild's own write failed: its records are still pending; one more try.
-    if (writeFailed && !session.SyncDatabase()) {
+    // When the rebuild's own write failed its records are still pending: one
+    // more try, which costs nothing after a write that succeeded.
+    if (!session.SyncDatabase()) {
         const std::string why = "the rebuilt database could not be written; the player keeps the database it had";
         if (!session.JsonOutput()) Complain(why + " (zelhost -v shows the database library's lines)");
         result.Set("status", StatusName(kExitDatabase));
