@@ -2,6 +2,7 @@
 // the lookups, attributes and errors a FAT drive under Windows gives.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -93,22 +95,47 @@ bool LeadsToFolder(const std::string& host) {
 bool SameEntry(const Resolved& from, const Resolved& to) {
     if (!to.exists) return false;
     if (to.st.st_dev == from.st.st_dev && to.st.st_ino == from.st.st_ino) return true;
-    return TraitsOfFolder(to).foldsCase && SameNameNoCase(from.path.Text(), to.path.Text());
+    if (!TraitsOfFolder(to).foldsCase || !SameNameNoCase(from.path.Text(), to.path.Text())) return false;
+    // Two numbers for one entry come only from a FUSE server; elsewhere (a
+    // drive declared FAT over a file system that tells case apart) they are
+    // two files, and the second must not be replaced.
+    struct statfs fs;
+    return statfs(to.host.c_str(), &fs) == 0 && static_cast<unsigned long>(fs.f_type) == 0x65735546;  // FUSE
 }
 
 // Renames an entry to another spelling of its own name where the file system
 // ignores case. Through a temporary name in the same folder: a FUSE FAT server
 // (fusefat) takes a one-step rename onto the same entry for a replacement, frees
 // the entry's clusters and leaves the renamed name pointing at free space.
+// The temporary name is one that no entry has: a rename never replaces there.
+bool RenameToFreeName(const std::string& from, const std::string& folder, std::string& middle) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        middle = folder + ".~zelcase" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, middle.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        // A file system without the no-replace rename: the name is looked at first.
+        struct stat st;
+        if (lstat(middle.c_str(), &st) == 0) continue;
+        return rename(from.c_str(), middle.c_str()) == 0;
+    }
+    errno = EEXIST;
+    return false;
+}
+
 BOOL RenameCaseInTwoSteps(const std::string& from, const std::string& to) {
-    const std::string middle = to.substr(0, to.rfind('/') + 1) + ".~zelcase" + std::to_string(getpid()) + ".tmp";
-    if (rename(from.c_str(), middle.c_str()) != 0) {
+    std::string middle;
+    if (!RenameToFreeName(from, to.substr(0, to.rfind('/') + 1), middle)) {
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
     if (rename(middle.c_str(), to.c_str()) == 0) return TRUE;
     const int error = errno;
-    rename(middle.c_str(), from.c_str());  // the old name back
+    if (rename(middle.c_str(), from.c_str()) != 0) {  // the old name back
+        const std::string line = "[compat] A change of case stopped halfway: the file is kept as " + middle + "\n";
+        OutputDebugStringW(ZelFromUtf8(line.c_str()).c_str());
+    }
     SetLastErrorFromErrno(error);
     return FALSE;
 }

@@ -137,6 +137,22 @@ TEST(FatDrives, CallsThatMakeNamesRefuseWhatFatRefusesBeforeWriting) {
     drive.WriteFile("old?name.mp3", "kept");
     EXPECT_TRUE(create(drive.Win(u"old?name.mp3")));
 
+    // Two files whose names differ only in case (made beside compat, on a file
+    // system that tells case apart) stay two: a move without the replace flag
+    // keeps the second. With it gone, a change of case alone renames the first
+    // through a temporary name that does not stay behind.
+    drive.WriteFile("Song.mp3", "first");
+    drive.WriteFile("song.mp3", "second");
+    SetLastError(0);
+    EXPECT_FALSE(MoveFileW(drive.Win(u"Song.mp3").c_str(), drive.Win(u"song.mp3").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(drive.ReadFile("song.mp3"), "second");
+    std::filesystem::remove(drive.Folder() + "/song.mp3");
+    EXPECT_TRUE(MoveFileW(drive.Win(u"Song.mp3").c_str(), drive.Win(u"SONG.mp3").c_str()));
+    EXPECT_EQ(drive.ReadFile("SONG.mp3"), "first");
+    for (const auto& entry : std::filesystem::directory_iterator(drive.Folder()))
+        EXPECT_NE(entry.path().filename().string().rfind(".~zelcase", 0), 0u) << entry.path();
+
     ZelSetDriveFat(u'E', FALSE);
     EXPECT_FALSE(ZelDriveKeepsFatNames(u'E'));  // this machine's temporary folder is no FAT
     EXPECT_TRUE(create(drive.Win(u"a?b.mp3")));
