@@ -9,8 +9,10 @@
 #include <taglib/asffile.h>
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 
 #include "ZELDevice/abi/AgentRoutines.h"
@@ -50,18 +52,35 @@ bool SoundAsfHeader(const std::string& host) {
     return true;
 }
 
-std::unique_ptr<TagLib::File> Open(const std::string& host, MediaKind kind) {
+// A file TagLib reads through a stream opened for reading only: TagLib on its
+// own opens a file for writing first, which costs a second open and asks for
+// write access to a file that is only read.
+struct OpenedFile {
+    std::unique_ptr<TagLib::FileStream> stream;
+    std::unique_ptr<TagLib::File> file;  // declared after the stream: destroyed before it
+};
+
+OpenedFile Open(const std::string& host, MediaKind kind) {
     const auto style = TagLib::AudioProperties::Average;
+    OpenedFile opened;
+    if (kind == MediaKind::Unknown) {
+        // Other formats TagLib knows, chosen by the file's extension.
+        opened.file.reset(TagLib::FileRef::create(host.c_str(), true, style));
+        return opened;
+    }
+    if (kind == MediaKind::Asf && !SoundAsfHeader(host)) return opened;
+    opened.stream = std::make_unique<TagLib::FileStream>(host.c_str(), true);
+    if (!opened.stream->isOpen()) return opened;
+    TagLib::IOStream* stream = opened.stream.get();
     switch (kind) {
-        case MediaKind::Mp3: return std::make_unique<TagLib::MPEG::File>(host.c_str(), true, style);
-        case MediaKind::Asf:
-            if (!SoundAsfHeader(host)) return nullptr;
-            return std::make_unique<TagLib::ASF::File>(host.c_str(), true, style);
-        case MediaKind::OggVorbis: return std::make_unique<TagLib::Ogg::Vorbis::File>(host.c_str(), true, style);
+        case MediaKind::Mp3:
+            opened.file = std::make_unique<TagLib::MPEG::File>(stream, TagLib::ID3v2::FrameFactory::instance(), true, style);
+            break;
+        case MediaKind::Asf: opened.file = std::make_unique<TagLib::ASF::File>(stream, true, style); break;
+        case MediaKind::OggVorbis: opened.file = std::make_unique<TagLib::Ogg::Vorbis::File>(stream, true, style); break;
         case MediaKind::Unknown: break;
     }
-    // Other formats TagLib knows, chosen by the file's extension.
-    return std::unique_ptr<TagLib::File>(TagLib::FileRef::create(host.c_str(), true, style));
+    return opened;
 }
 
 // The kind follows the class TagLib opened the file with, so that an MP3 file whose
@@ -92,9 +111,10 @@ int ReadFileInfo(ZelTagAnswer* answer, const ZelTagRequest* /*request*/, LPCWSTR
     if (host.empty() || stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
     answer->FileSize = info.st_size > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<DWORD>(info.st_size);
 
-    std::unique_ptr<TagLib::File> file = Open(host, SniffMedia(host));
+    const OpenedFile opened = Open(host, SniffMedia(host));
+    const TagLib::File* file = opened.file.get();
     if (!file || !file->isValid()) return 0;
-    answer->Kind = KindOf(host, file.get());
+    answer->Kind = KindOf(host, file);
 
     if (const TagLib::Tag* tag = file->tag()) {
         CopyField(answer->Title, ZEL_TAG_LONG_UNITS, Text(tag->title()));
