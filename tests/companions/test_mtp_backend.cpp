@@ -1,6 +1,6 @@
-// The simulated MTP player behind the agent: objects and their handles, names
-// matched without regard to case, sends that fail or are cancelled leaving
-// nothing, injected faults, playlist objects and format.
+// The simulated MTP player behind the agent: objects and their handles, sends
+// that fail or are cancelled leaving nothing, injected faults and playlist objects.
+// Names, format and read-back are tried through the agent (test_agent_abi).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -68,24 +68,6 @@ TEST_F(SimulatedBackend, ObjectsKeepTheirHandlesAndStayInsideThePlayer) {
     EXPECT_EQ(Status::NotFound, player.Children(kPlayer, 0x7FFFFFF0, none));
 }
 
-TEST_F(SimulatedBackend, NamesMatchWithoutRegardToCase) {
-    ObjectInfo made;
-    EXPECT_EQ(Status::Exists, player.CreateFolder(kPlayer, kStorageRoot, u"MUSIC", made));
-    EXPECT_EQ(Music().handle, made.handle);
-    EXPECT_EQ(Status::Ok, player.CreateFolder(kCard, kStorageRoot, u"Music", made));  // another storage
-    EXPECT_EQ(kCard, made.storage);
-
-    // Sending A.MP3 replaces a.mp3 under its own spelling.
-    const uint32_t old = Children(kPlayer, Music().handle)[u"a.mp3"].handle;
-    ASSERT_EQ(Status::Ok, Send("second", Music().handle, u"A.MP3", made));
-    EXPECT_EQ((std::pair{old, std::u16string(u"a.mp3")}), (std::pair{made.handle, made.name}));
-    EXPECT_EQ("second", folders.Read(folders.Player("Music/a.mp3")));
-    EXPECT_EQ(std::vector<std::string>{"a.mp3"}, folders.Everything(folders.Player("Music")));
-    // A folder is never replaced by a file.
-    EXPECT_EQ(Status::Exists, Send("x", kStorageRoot, u"music", made));
-    EXPECT_EQ(Status::Failed, Send("x", kStorageRoot, u"a\\b.mp3", made));
-}
-
 TEST_F(SimulatedBackend, FailedSendsLeaveNothingAndKeepTheOldFile) {
     const std::string data(1 << 20, 'z');
     std::vector<std::pair<uint64_t, uint64_t>> seen;
@@ -142,31 +124,6 @@ TEST_F(SimulatedBackend, PlaylistsHoldPlayerPathsInOrder) {
     ASSERT_EQ(Status::Ok, player.WritePlaylist(kPlayer, kStorageRoot, u"ignored", {a}, list.handle, replaced));
     EXPECT_EQ((std::pair{list.handle, std::string("\\Music\\a.mp3\n")}),
               (std::pair{replaced.handle, folders.Read(folders.Player("Mix.pla"))}));
-}
-
-TEST_F(SimulatedBackend, FormatEmptiesOneStorageAndReadingWritesACopy) {
-    folders.Write(folders.Card("keep.txt"), "card");
-    const uint32_t song = Children(kPlayer, Music().handle)[u"a.mp3"].handle;
-    const std::string copy = folders.Computer("copy.mp3");
-    ASSERT_EQ(Status::Ok, player.ReadFile(song, copy, {}));
-    EXPECT_EQ("first", folders.Read(copy));
-    EXPECT_EQ(Status::NotFound, player.ReadFile(Music().handle, copy, {}));
-
-    ASSERT_EQ(Status::Ok, player.Format(kPlayer));
-    EXPECT_TRUE(folders.Everything(folders.Player()).empty());
-    EXPECT_EQ(std::vector<std::string>{"keep.txt"}, folders.Everything(folders.Card()));
-    EXPECT_EQ(Status::NotFound, player.Delete(song));
-}
-
-TEST(SimulatedBackendChoice, TheEnvironmentNamesThePlayerAtEveryCall) {
-    SimulatedPlayerFolders folders;
-    std::unique_ptr<Backend> opened = OpenBackend();
-    ASSERT_NE(nullptr, opened);
-    std::vector<StorageInfo> storages;
-    ASSERT_EQ(Status::Ok, opened->Storages(storages));
-    EXPECT_EQ(1u, storages.size());
-    ScopedEnv missing("ZEL_MTP_PLAYER", folders.Player("no such folder"));
-    EXPECT_EQ(nullptr, OpenBackend());
 }
 
 }  // namespace
