@@ -1,5 +1,5 @@
-// The shell file-operation object: what it refuses, how it fills the shell's
-// request, and the silent copy routine.
+// The shell file-operation object: what it refuses and how it fills the shell's
+// request. Its silent copy is tried by the format and rebuild tests (templates).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -133,20 +133,4 @@ TEST(ShellFileOp, RequestCarriesFlagsOwnerAndTheShellsAnswer) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, out.result);
     EXPECT_TRUE(out.aborted);
     EXPECT_FALSE(op.Go(nullptr, nullptr, nullptr));
-}
-
-TEST(ShellFileOp, SilentCopyCopiesFoldersAndReplacesWithoutAsking) {
-    TempDrive pc(u'E');
-    TempDrive player(u'F');
-    pc.WriteFile("FMT/Model/SYSTEM/db.dat", "template");
-    pc.WriteFile("FMT/Model/readme.txt", "text");
-    EXPECT_TRUE(ShellSilentCopy(nullptr, pc.Win(u"FMT\\Model\\*.*").c_str(), player.Win(u"").c_str()));
-    EXPECT_EQ("template", player.ReadFile("SYSTEM/db.dat"));
-    EXPECT_EQ("text", player.ReadFile("readme.txt"));
-    pc.WriteFile("FMT/Model/readme.txt", "newer");
-    EXPECT_TRUE(ShellSilentCopy(nullptr, pc.Win(u"FMT\\Model\\readme.txt").c_str(), player.Win(u"").c_str()));
-    EXPECT_EQ("newer", player.ReadFile("readme.txt"));
-
-    EXPECT_FALSE(ShellSilentCopy(nullptr, pc.Win(u"nothing").c_str(), pc.Win(u"Out").c_str()));
-    EXPECT_FALSE(pc.Exists("Out"));
 }
