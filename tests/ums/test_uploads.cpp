@@ -121,20 +121,6 @@ TEST_F(UmsUploads, NumberedNames) {
     for (const Case& c : cases) EXPECT_EQ(c.numbered, device.ChangeFileName(c.path, c.number).Str()) << ZelToUtf8(c.path);
 }
 
-TEST_F(UmsUploads, WriteTimesCompareToTheSecond) {
-    pc.WriteFile("a", "1");
-    pc.WriteFile("b", "22");
-    pc.WriteFile("c", "3");
-    const auto now = fs::file_time_type::clock::now();
-    fs::last_write_time(pc.Host("a"), now);
-    fs::last_write_time(pc.Host("b"), now);
-    fs::last_write_time(pc.Host("c"), now - std::chrono::seconds(5));
-    EXPECT_EQ(1, device.CompareFileWriteTime(pc.Win(u"a").c_str(), pc.Win(u"b").c_str()));
-    EXPECT_EQ(0, device.CompareFileWriteTime(pc.Win(u"a").c_str(), pc.Win(u"c").c_str()));
-    EXPECT_EQ(0, device.CompareFileWriteTime(pc.Win(u"a").c_str(), pc.Win(u"gone").c_str()));
-    EXPECT_EQ(1, device.CompareFileWriteTime(pc.Win(u"gone").c_str(), pc.Win(u"lost").c_str()));
-}
-
 TEST_F(UmsUploads, TakenNamesAreNumberedAndTheSameFileIsNotCopiedAgain) {
     drive.WriteFile("Record/talk.mp3", "first recording");
     Age(drive, "Record/talk.mp3", 2);
