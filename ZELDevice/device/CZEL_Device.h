@@ -225,6 +225,8 @@ public:
     // ---- The player's database library. ----
     // Loads the library named by DBLibraryPath; 1 only when it and all five entry points were found.
     BOOL DB_LoadDBLibrary();
+    // Lets the library go (it writes what it holds as it goes) and forgets its entry points.
+    void DB_ReleaseDBLibrary();
     // Records a file at its full device path; 0 without a database call on
     // RV-M41 and RV-M43 players for anything but audio, and for a path whose
     // folder or name does not fit the record (never cut into another path). A

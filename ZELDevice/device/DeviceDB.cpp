@@ -14,18 +14,20 @@ Proc EntryPoint(HMODULE module, LPCSTR name) {
 
 }  // namespace
 
-BOOL CZEL_Device::DB_LoadDBLibrary() {
-    // A library loaded before (say, before a format) is let go first, so that
-    // its state is written out and read afresh.
-    if (m_hDBLibrary != nullptr) {
-        FreeLibrary(m_hDBLibrary);
-        m_hDBLibrary = nullptr;
-    }
+void CZEL_Device::DB_ReleaseDBLibrary() {
+    if (m_hDBLibrary != nullptr) FreeLibrary(m_hDBLibrary);
+    m_hDBLibrary = nullptr;
     m_pfnZELDB_Create = nullptr;
     m_pfnZELDB_AddRecord = nullptr;
     m_pfnZELDB_DeleteRecord = nullptr;
     m_pfnZELDB_GetRecord = nullptr;
     m_pfnZELDB_DBSync = nullptr;
+}
+
+BOOL CZEL_Device::DB_LoadDBLibrary() {
+    // A library loaded before (say, before a format) is let go first, so that
+    // its state is written out and read afresh.
+    DB_ReleaseDBLibrary();
 
     CString path = zelcore::FixedText(m_Settings.DBLibraryPath);
     if (path.IsEmpty()) return 0;

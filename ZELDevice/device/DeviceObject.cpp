@@ -58,7 +58,6 @@ CZEL_Device::~CZEL_Device() {
     m_EnumList.clear();
     if (m_pPlaylist != nullptr) CPlaylistFile::Destroy(m_pPlaylist);
     m_pPlaylist = nullptr;
-    if (m_hDBLibrary != nullptr) FreeLibrary(m_hDBLibrary);
-    m_hDBLibrary = nullptr;
+    DB_ReleaseDBLibrary();
     ClearTree();
 }

@@ -14,15 +14,7 @@ void CZEL_DeviceForUMS::SafeRemoved() {
         if (remove != nullptr) remove(m_Settings.DriveLetter);
         FreeLibrary(removal);
     }
-    if (m_hDBLibrary != nullptr) {
-        FreeLibrary(m_hDBLibrary);
-        m_hDBLibrary = nullptr;
-        m_pfnZELDB_Create = nullptr;
-        m_pfnZELDB_AddRecord = nullptr;
-        m_pfnZELDB_DeleteRecord = nullptr;
-        m_pfnZELDB_GetRecord = nullptr;
-        m_pfnZELDB_DBSync = nullptr;
-    }
+    DB_ReleaseDBLibrary();
 }
 
 void CZEL_DeviceForUMS::UpdateDataBase(int) {

@@ -124,13 +124,7 @@ private:
     }
 
     int Drain(AVFrame* frame) {
-        int error = avcodec_send_frame(m_encoder.get(), frame);
-        if (error < 0) return error;
-        while ((error = avcodec_receive_packet(m_encoder.get(), m_packet.get())) >= 0) {
-            m_produced = true;
-            if ((error = m_output.Write(m_packet.get(), m_encoder->time_base, m_index)) < 0) return error;
-        }
-        return error == AVERROR(EAGAIN) || error == AVERROR_EOF ? 0 : error;
+        return m_output.Encode(m_encoder.get(), frame, m_packet.get(), m_index, m_produced);
     }
 
     AviOutput& m_output;

@@ -29,4 +29,14 @@ AVRational PictureRate(AVFormatContext* input, AVStream* stream) {
     return rate;
 }
 
+int AviOutput::Encode(AVCodecContext* encoder, AVFrame* frame, AVPacket* packet, int index, bool& produced) {
+    int error = avcodec_send_frame(encoder, frame);
+    if (error < 0) return error;
+    while ((error = avcodec_receive_packet(encoder, packet)) >= 0) {
+        produced = true;
+        if ((error = Write(packet, encoder->time_base, index)) < 0) return error;
+    }
+    return error == AVERROR(EAGAIN) || error == AVERROR_EOF ? 0 : error;
+}
+
 }  // namespace xvmf

@@ -20,6 +20,10 @@ public:
     // time stamps of its own, only the order and the rate, so a time that would
     // not rise is moved up to one tick after the previous one.
     int Write(AVPacket* packet, AVRational from, int index);
+    // Hands a frame (null: the end) to encoder and writes every packet it
+    // yields to stream index, through packet; produced is set once one is
+    // written. 0 or a negative FFmpeg error.
+    int Encode(AVCodecContext* encoder, AVFrame* frame, AVPacket* packet, int index, bool& produced);
 
 private:
     AVFormatContext* m_context;
