@@ -20,20 +20,12 @@
 
 namespace {
 
-// The MTP player's rule, its fields stored into the settings as the device
-// stores them.
+// The MTP player's rule, its fields stored into the settings by the device's own step.
 BOOL ReadMtpDescription(const char* data, DWORD length, tagDeviceSettings& settings) {
     const zelmtpdevice::FirmwareDescription description = zelmtpdevice::ReadFirmwareDescription(data, length);
     FUZZ_EXPECT(description.major <= 999 && description.minor <= 999);
     FUZZ_EXPECT(description.region.GetLength() <= 2 && description.updateId.GetLength() <= 5);
-    if (description.hasVersion) {
-        settings.FWMajor = description.major;
-        settings.FWMinor = description.minor;
-        lstrcpynW(settings.FWRegion, description.region, sizeof settings.FWRegion / sizeof(WCHAR));
-    }
-    if (description.hasUpdate)
-        lstrcpynW(settings.FWUpdateID, description.updateId, sizeof settings.FWUpdateID / sizeof(WCHAR));
-    return description.hasVersion ? 1 : 0;
+    return zelmtpdevice::StoreFirmwareDescription(description, settings);
 }
 
 struct Rule {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "ZELDevice/abi/Records.h"
 #include "zelcompat/cstring.h"
 #include "zelcompat/types.h"
 
@@ -33,5 +34,9 @@ inline constexpr size_t kFirmwareLineBytes = 19;
 // leaves the numbers after it 0), "FWUP 12345" the update code 12345. Other
 // lines ("MODEL ...") are ignored; a later line of a kind replaces an earlier one.
 FirmwareDescription ReadFirmwareDescription(const char* data, size_t length);
+
+// Stores what the lines said into the firmware fields of settings (a field
+// whose line was missing keeps its value); 1 when a version line was read.
+BOOL StoreFirmwareDescription(const FirmwareDescription& description, tagDeviceSettings& settings);
 
 }  // namespace zelmtpdevice

@@ -64,15 +64,8 @@ BOOL CZEL_DeviceForMTP::GetFWInfo() {
     DeleteFileW(copy);
     if (!read) return 0;  // the firmware fields stay as they were
 
-    const zelmtpdevice::FirmwareDescription description = zelmtpdevice::ReadFirmwareDescription(data.data(), data.size());
-    if (description.hasVersion) {
-        m_Settings.FWMajor = description.major;
-        m_Settings.FWMinor = description.minor;
-        lstrcpynW(m_Settings.FWRegion, description.region, sizeof m_Settings.FWRegion / sizeof(WCHAR));
-    }
-    if (description.hasUpdate)
-        lstrcpynW(m_Settings.FWUpdateID, description.updateId, sizeof m_Settings.FWUpdateID / sizeof(WCHAR));
-    return description.hasVersion ? 1 : 0;
+    return zelmtpdevice::StoreFirmwareDescription(zelmtpdevice::ReadFirmwareDescription(data.data(), data.size()),
+                                                  m_Settings);
 }
 
 BOOL CZEL_DeviceForMTP::CreateTargetList(LPWSTR folder) {

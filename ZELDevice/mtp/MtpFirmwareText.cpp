@@ -70,4 +70,15 @@ FirmwareDescription ReadFirmwareDescription(const char* data, size_t length) {
     return description;
 }
 
+BOOL StoreFirmwareDescription(const FirmwareDescription& description, tagDeviceSettings& settings) {
+    if (description.hasVersion) {
+        settings.FWMajor = description.major;
+        settings.FWMinor = description.minor;
+        lstrcpynW(settings.FWRegion, description.region, sizeof settings.FWRegion / sizeof(WCHAR));
+    }
+    if (description.hasUpdate)
+        lstrcpynW(settings.FWUpdateID, description.updateId, sizeof settings.FWUpdateID / sizeof(WCHAR));
+    return description.hasVersion ? 1 : 0;
+}
+
 }  // namespace zelmtpdevice
