@@ -9,7 +9,7 @@
 #include "interrupt.h"
 #include "playlists.h"
 #include "report.h"
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 namespace zelhost {
 

@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "report.h"
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 namespace zelhost {
 

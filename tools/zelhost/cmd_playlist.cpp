@@ -11,7 +11,7 @@
 
 #include "playlists.h"
 #include "report.h"
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 namespace zelhost {
 

@@ -10,7 +10,7 @@
 #include "demo.h"
 #include "help.h"
 #include "interrupt.h"
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 using namespace zelhost;
 

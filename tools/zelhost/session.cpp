@@ -3,7 +3,7 @@
 #include "session.h"
 
 #include "diagnostics.h"
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 #include <stdlib.h>
 #include <unistd.h>

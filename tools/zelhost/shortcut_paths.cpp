@@ -1,5 +1,5 @@
 // The special folder names of zelhost's player paths and `zelhost help paths`.
-#include "special_paths.h"
+#include "shortcut_paths.h"
 
 #include <cstdio>
 #include <filesystem>
